@@ -1,0 +1,33 @@
+#include "imaging/pix_image_proc.h"
+
+namespace pix {
+
+TPixImageProc::TPixImageProc() : m_undo(std::make_unique<TBitmap>(1, 1)) {}
+
+void TPixImageProc::SaveUndoSnapshot() {
+  TBitmap* image = Bitmap();
+  if (!image) return;
+  ClearUndoSnapshot();
+  if (image->Width() >= 1 && image->Height() >= 1) CopyImage(*image, *m_undo);
+}
+
+void TPixImageProc::ClearUndoSnapshot() { m_undo->Allocate(1, 1, m_undo->PixelFormat()); }
+
+void TPixImageProc::RestoreUndoSnapshot() {
+  TBitmap* image = Bitmap();
+  if (!image) return;
+  if (m_undo->Width() > 1 || m_undo->Height() > 1) {
+    CopyImage(*m_undo, *image);
+    NotifyImageChanged();
+  }
+}
+
+void TPixImageProc::NotifyImageChanged() {
+  if (AttachedView()) {
+    AttachedView()->Update();
+  } else if (Bitmap()) {
+    Bitmap()->SetModified(true);
+  }
+}
+
+}  // namespace pix

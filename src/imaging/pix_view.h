@@ -1,0 +1,97 @@
+#pragma once
+// The image view: owns the working image and its two planes, and tells its
+// clients (processing and I/O components) when it replaces the bitmap or goes away.
+#include <memory>
+#include <vector>
+
+#include "imaging/bitmap.h"
+#include "imaging/pix_defs.h"
+#include "imaging/pix_mask.h"
+
+namespace pix {
+
+class TPixView;
+
+// Implemented by components that hold references into a view.
+class TPixViewClient {
+public:
+  virtual ~TPixViewClient() = default;
+  // The view replaced its bitmap or alpha plane: re-read both references.
+  virtual void ViewBitmapChanged(TPixView& view) = 0;
+  // The view is being destroyed: drop every reference into it.
+  virtual void ViewGoingAway(TPixView& view) = 0;
+};
+
+class TPixView : public TPixObject {
+public:
+  TPixView();
+  ~TPixView() override;
+  TPixView(const TPixView&) = delete;
+  TPixView& operator=(const TPixView&) = delete;
+
+  TBitmap* CurrentBitmap() { return m_bitmap.get(); }
+  // Replaces the bitmap (the view owns it) and notifies clients.
+  void SetBitmap(std::unique_ptr<TBitmap> bitmap);
+
+  TPixMask& SelectionMask() { return m_selection; }
+  TPixMask* AlphaPlane() { return m_alpha.get(); }
+  bool EnableAlphaChannel() const { return m_enableAlpha; }
+  void SetEnableAlphaChannel(bool on) { m_enableAlpha = on; }
+
+  // 0x00BBGGRR, or a system colour resolved when used; button face by default.
+  TColor Background() const { return m_background; }
+  void SetBackground(TColor c) { m_background = c; }
+  // Multi-image views ignore background writes from the I/O component.
+  virtual bool IsMultiView() const { return false; }
+
+  int DpiX() const { return m_dpiX; }
+  int DpiY() const { return m_dpiY; }
+  // Each value is taken only when non-zero.
+  void SetResolution(int dpiX, int dpiY);
+
+  void AddClient(TPixViewClient* client);
+  void RemoveClient(TPixViewClient* client);
+
+  // The image changed: refresh the display, then run the image-changed step.
+  void Update();
+  // Recomputes fitting and geometry; brings the planes to the bitmap's size.
+  virtual void UpdateView();
+
+protected:
+  virtual void ImageChanged() {}
+  // Re-creates the planes when the bitmap's size differs from what was last seen.
+  void SyncPlanes();
+  void NotifyBitmapChanged();
+
+private:
+  std::unique_ptr<TBitmap> m_bitmap;
+  TPixMask m_selection;
+  std::unique_ptr<TPixMask> m_alpha;
+  bool m_enableAlpha = false;
+  TColor m_background = clBtnFace;
+  int m_dpiX;
+  int m_dpiY;
+  std::vector<TPixViewClient*> m_clients;
+};
+
+// The view class the composite image builds on; fires OnImageChange.
+class TPixImageView : public TPixView {
+public:
+  TNotifyEvent OnImageChange;
+
+protected:
+  void ImageChanged() override {
+    if (OnImageChange) OnImageChange(this);
+  }
+};
+
+// Stand-in for a plain picture control: it just holds a bitmap.
+class TPixPicture : public TPixObject {
+public:
+  TBitmap& Bitmap() { return m_bitmap; }
+
+private:
+  TBitmap m_bitmap;
+};
+
+}  // namespace pix
