@@ -46,6 +46,13 @@ void TPixImageClient::SetBackground(TColor c) {
     m_ownBackground = c;
 }
 
+void TPixImageClient::NotifyImageChanged() {
+  if (m_view)
+    m_view->Update();
+  else if (m_bitmap)
+    m_bitmap->SetModified(true);
+}
+
 void TPixImageClient::ViewBitmapChanged(TPixView& view) {
   if (&view != m_view) return;
   m_bitmap = view.CurrentBitmap();

@@ -33,6 +33,10 @@ public:
   TColor Background() const;
   virtual void SetBackground(TColor c);
 
+  // With a view: refresh it and fire its image-changed event. Otherwise mark
+  // the bitmap modified.
+  void NotifyImageChanged();
+
   TMsgLanguage MsgLanguage = msSystem;
   TPixProgressEvent OnProgress;
 

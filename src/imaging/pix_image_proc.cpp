@@ -22,12 +22,4 @@ void TPixImageProc::RestoreUndoSnapshot() {
   }
 }
 
-void TPixImageProc::NotifyImageChanged() {
-  if (AttachedView()) {
-    AttachedView()->Update();
-  } else if (Bitmap()) {
-    Bitmap()->SetModified(true);
-  }
-}
-
 }  // namespace pix

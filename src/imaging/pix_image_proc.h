@@ -24,9 +24,6 @@ public:
   void SaveUndoSnapshot();
   void ClearUndoSnapshot();
   void RestoreUndoSnapshot();
-  // With a view: refresh it and fire its image-changed event. Otherwise mark
-  // the bitmap modified.
-  void NotifyImageChanged();
 
   // Operations (one unit each).
   void ApplyGrayscale();

@@ -27,4 +27,65 @@ TProgressRecord TPixImageIO::MakeProgressRecord() {
   return rec;
 }
 
+void TPixImageIO::LoadFileWith(const std::string& fileName, const TReadStep& read, const TLoadOptions& options) {
+  m_aborting = false;
+  TBitmap* bitmap = Bitmap();
+  if (!bitmap) return;
+  m_params->IptcInfo().Clear();
+  m_params->MarkerList().Clear();
+  {
+    TPixFileStream stream(fileName, TFileMode::fmOpenRead);
+    TProgressRecord progress = MakeProgressRecord();
+    read(stream, *bitmap, progress);
+  }
+  FinishLoad(fileName, options);
+}
+
+void TPixImageIO::LoadStreamWith(TPixStream& stream, const TReadStep& read, const TLoadOptions& options) {
+  m_aborting = false;
+  TBitmap* bitmap = Bitmap();
+  if (!bitmap) return;
+  m_params->IptcInfo().Clear();
+  m_params->MarkerList().Clear();
+  TProgressRecord progress = MakeProgressRecord();
+  read(stream, *bitmap, progress);
+  FinishLoad(std::string(), options);
+}
+
+void TPixImageIO::FinishLoad(const std::string& fileName, const TLoadOptions& options) {
+  TBitmap* bitmap = Bitmap();
+  if (!options.CodecFillsAlpha && AlphaPlane() && bitmap) {
+    AlphaPlane()->Allocate(bitmap->Width(), bitmap->Height(), 8);
+    AlphaPlane()->Fill(255);
+  }
+  if (options.Extras) options.Extras();
+  m_params->FileName = fileName;
+  m_params->FileType = options.FileType;
+  if (options.PassResolution && AttachedView()) AttachedView()->SetResolution(m_params->DpiX, m_params->DpiY);
+  NotifyImageChanged();
+}
+
+void TPixImageIO::SaveFileWith(const std::string& fileName, const TWriteStep& write, const TAfterStep& beforeWrite) {
+  m_aborting = false;
+  TBitmap* bitmap = Bitmap();
+  if (!bitmap) return;
+  if (bitmap->PixelFormat() != TPixelFormat::TrueColor && bitmap->PixelFormat() != TPixelFormat::Bilevel)
+    ConvertToTrueColor(*bitmap);
+  TPixFileStream stream(fileName, TFileMode::fmCreate);
+  if (beforeWrite) beforeWrite();
+  TProgressRecord progress = MakeProgressRecord();
+  write(stream, *bitmap, progress);
+}
+
+void TPixImageIO::SaveStreamWith(TPixStream& stream, const TWriteStep& write, const TAfterStep& beforeWrite) {
+  m_aborting = false;
+  TBitmap* bitmap = Bitmap();
+  if (!bitmap) return;
+  if (bitmap->PixelFormat() != TPixelFormat::TrueColor && bitmap->PixelFormat() != TPixelFormat::Bilevel)
+    ConvertToTrueColor(*bitmap);
+  if (beforeWrite) beforeWrite();
+  TProgressRecord progress = MakeProgressRecord();
+  write(stream, *bitmap, progress);
+}
+
 }  // namespace pix

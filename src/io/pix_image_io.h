@@ -1,26 +1,27 @@
 #pragma once
 // The I/O component: loads files into the working image and saves it, picking
 // the codec by the file-name extension.
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "imaging/image_client.h"
 #include "io/io_params.h"
+#include "platform/stream.h"
 
 namespace pix {
 
-class TPixImageIO;
-
 // Handed to every codec for one load or save.
 struct TProgressRecord {
-  TPixProgressEvent* Handler = nullptr;  // may be empty
+  TPixProgressEvent* Handler = nullptr;  // may point at an empty handler
   TPixObject* Sender = nullptr;
   int64_t Counter = 0;
   double PerUnit = 0.0;                  // percent per counted unit
   bool* Aborting = nullptr;              // the component's AbortFlag
 
+  bool HasHandler() const { return Handler && *Handler; }
   void Report(int per) const {
-    if (Handler && *Handler) (*Handler)(Sender, per);
+    if (HasHandler()) (*Handler)(Sender, per);
   }
   void Abort() const {
     if (Aborting) *Aborting = true;
@@ -46,15 +47,60 @@ public:
 
   bool StreamHeaders = false;
 
+  // Dispatch by extension (case-insensitive). Unknown extensions end with
+  // AbortFlag set. Open and create failures throw EPixStreamError.
   void LoadFromFile(const std::string& fileName);
   void SaveToFile(const std::string& fileName);
-  void SaveAsJpeg(const std::string& fileName);
 
-protected:
-  bool m_aborting = false;
+  // JPEG
+  void LoadJpegFromFile(const std::string& fileName);
+  void LoadJpegFromStream(TPixStream& stream);
+  void SaveAsJpeg(const std::string& fileName);
+  void SaveJpegToStream(TPixStream& stream);
+  // BMP
+  void LoadBmpFromFile(const std::string& fileName);
+  void LoadBmpFromStream(TPixStream& stream);
+  void SaveBmpToFile(const std::string& fileName);
+  void SaveBmpToStream(TPixStream& stream);
+  // GIF: the loads return the number of images counted.
+  int LoadGifFromFile(const std::string& fileName);
+  int LoadGifFromStream(TPixStream& stream);
+  void SaveGifToFile(const std::string& fileName);
+  void SaveGifToStream(TPixStream& stream);
+
   TProgressRecord MakeProgressRecord();
 
+protected:
+  // Codec calls as the common flows see them.
+  using TReadStep = std::function<void(TPixStream&, TBitmap&, TProgressRecord&)>;
+  using TWriteStep = std::function<void(TPixStream&, TBitmap&, TProgressRecord&)>;
+  using TAfterStep = std::function<void()>;
+
+  struct TLoadOptions {
+    int FileType = 0;
+    bool CodecFillsAlpha = false;   // GIF fills the alpha plane itself
+    bool PassResolution = true;     // hand DpiX/DpiY to the view
+    TAfterStep Extras;              // format extras after the codec (may be empty)
+  };
+
+  // The common flow of a load: clear AbortFlag, stop without a bitmap, empty
+  // the IPTC and marker lists, run the codec, make the alpha plane opaque,
+  // format extras, FileName (set for files, cleared for streams) and FileType,
+  // resolution to the view, notify. A codec that gives up leaves AbortFlag set
+  // and the flow still completes; open failures throw.
+  void LoadFileWith(const std::string& fileName, const TReadStep& read, const TLoadOptions& options);
+  void LoadStreamWith(TPixStream& stream, const TReadStep& read, const TLoadOptions& options);
+  // The common flow of a save: clear AbortFlag, stop without a bitmap, coerce
+  // the bitmap to TrueColor unless it is TrueColor or Bilevel, create the file
+  // (truncating), run beforeWrite (may be empty) and the writer.
+  void SaveFileWith(const std::string& fileName, const TWriteStep& write, const TAfterStep& beforeWrite = {});
+  void SaveStreamWith(TPixStream& stream, const TWriteStep& write, const TAfterStep& beforeWrite = {});
+
+  bool m_aborting = false;
+
 private:
+  void FinishLoad(const std::string& fileName, const TLoadOptions& options);
+
   std::unique_ptr<TIOParams> m_params;
 };
 

@@ -1,0 +1,23 @@
+#pragma once
+// GIF reading and writing; the LZW data passes through the record's coders.
+#include <string>
+
+#include "imaging/bitmap.h"
+#include "imaging/pix_mask.h"
+#include "io/io_params.h"
+#include "io/pix_image_io.h"
+#include "platform/stream.h"
+
+namespace pix {
+
+// Reads image GifImageIndex of the GIF at the stream's position; count receives
+// the number of images in the file. mask (may be null) receives transparency.
+void ReadGifStream(TPixStream& stream, TBitmap& image, int& count, TPixMask* mask, bool paramsOnly,
+                   TProgressRecord& progress, TIOParams& params);
+void ReadGifFile(const std::string& fileName, TBitmap& image, int& count, TPixMask* mask,
+                 TProgressRecord& progress, TIOParams& params);
+// Writes image as a single-image GIF at the stream's position.
+void WriteGifStream(TPixStream& stream, TBitmap& image, TIOParams& params, TProgressRecord& progress);
+void WriteGifFile(const std::string& fileName, TBitmap& image, TIOParams& params, TProgressRecord& progress);
+
+}  // namespace pix

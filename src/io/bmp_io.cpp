@@ -1,0 +1,37 @@
+// The I/O component's BMP operations.
+#include "codecs/bmp_codec.h"
+#include "io/pix_image_io.h"
+
+namespace pix {
+
+void TPixImageIO::LoadBmpFromFile(const std::string& fileName) {
+  LoadFileWith(
+      fileName,
+      [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
+        ReadBmpStream(s, image, s.Size(), false, progress, ParamRecord());
+      },
+      {.FileType = 5});
+}
+
+void TPixImageIO::LoadBmpFromStream(TPixStream& stream) {
+  LoadStreamWith(
+      stream,
+      [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
+        ReadBmpStream(s, image, 0, false, progress, ParamRecord());
+      },
+      {.FileType = 5, .PassResolution = false});
+}
+
+void TPixImageIO::SaveBmpToFile(const std::string& fileName) {
+  SaveFileWith(fileName, [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
+    WriteBmpStream(s, image, ParamRecord(), progress);
+  });
+}
+
+void TPixImageIO::SaveBmpToStream(TPixStream& stream) {
+  SaveStreamWith(stream, [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
+    WriteBmpStream(s, image, ParamRecord(), progress);
+  });
+}
+
+}  // namespace pix
