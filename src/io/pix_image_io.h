@@ -68,6 +68,11 @@ public:
   void SaveGifToFile(const std::string& fileName);
   void SaveGifToStream(TPixStream& stream);
 
+  // Parameters only: fill the record from a file's header and leave the image alone.
+  void ParamsFromJpegFile(const std::string& fileName);
+  void ParamsFromBmpFile(const std::string& fileName);
+  void ParamsFromGifFile(const std::string& fileName);
+
   TProgressRecord MakeProgressRecord();
 
 protected:
