@@ -13,9 +13,15 @@ void FreeBlock(uint8_t* p) { std::free(p); }
 
 // Largest pixel block we will try to allocate: keeps absurd headers from
 // exhausting memory before a codec could reject them.
-constexpr int64_t kMaxBlockBytes = int64_t{1} << 34;
+int64_t g_maxBlockBytes = int64_t{1} << 34;
 
 }  // namespace
+
+int64_t MaxBitmapBytes() { return g_maxBlockBytes; }
+
+void SetMaxBitmapBytes(int64_t bytes) {
+  if (bytes > 0) g_maxBlockBytes = bytes;
+}
 
 int BitsPerPixelOf(TPixelFormat format) {
   switch (format) {
@@ -86,7 +92,7 @@ void TBitmap::Allocate(int32_t width, int32_t height, TPixelFormat format) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   int64_t stride = RowStrideFor(width, format);
-  if (height > 0 && stride > kMaxBlockBytes / height)
+  if (height > 0 && stride > g_maxBlockBytes / height)
     throw EPixOutOfMemory("Image too large to allocate");
   // Release the old block first so peak memory stays near one image.
   m_block.reset();

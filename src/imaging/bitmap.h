@@ -89,6 +89,11 @@ private:
   bool m_modified = false;
 };
 
+// Largest pixel block a bitmap allocates (bytes); larger sizes throw
+// EPixOutOfMemory. 16 GiB unless lowered (fuzzing lowers it).
+int64_t MaxBitmapBytes();
+void SetMaxBitmapBytes(int64_t bytes);
+
 // Copies format, size and pixels of source into dest (dest keeps its identity).
 // An empty source leaves dest 1 x 1 in the source's format.
 void CopyImage(const TBitmap& source, TBitmap& dest);
