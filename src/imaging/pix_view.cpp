@@ -52,8 +52,6 @@ void TPixView::Update() {
   ImageChanged();
 }
 
-void TPixView::UpdateView() { SyncPlanes(); }
-
 void TPixView::SyncPlanes() {
   const TBitmap& bmp = *m_bitmap;
   if (m_selection.Width() != bmp.Width() || m_selection.Height() != bmp.Height())

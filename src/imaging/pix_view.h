@@ -1,6 +1,7 @@
 #pragma once
 // The image view: owns the working image and its two planes, and tells its
 // clients (processing and I/O components) when it replaces the bitmap or goes away.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -11,6 +12,8 @@
 namespace pix {
 
 class TPixView;
+
+enum TPixBackgroundStyle { pbsSolid, pbsCropped, pbsCropShadow };
 
 // Implemented by components that hold references into a view.
 class TPixViewClient {
@@ -54,8 +57,35 @@ public:
 
   // The image changed: refresh the display, then run the image-changed step.
   void Update();
-  // Recomputes fitting and geometry; brings the planes to the bitmap's size.
+  // Recomputes fitting and geometry (bringing the planes to the bitmap's size
+  // when it changed) and marks the back buffer out of date.
   virtual void UpdateView();
+
+  // Display state.
+  bool AutoFit = false;
+  bool Center = false;
+  TResampleFilter ZoomFilter = rfNone;
+  bool DelayZoomFilter = true;
+  TPixBackgroundStyle BackgroundStyle = pbsSolid;
+  bool DoubleBuffer = true;
+  double Zoom() const { return m_zoom; }
+  void SetZoom(double zoom);
+  int32_t DisplayedWidth() const { return m_displayedWidth; }
+  int32_t DisplayedHeight() const { return m_displayedHeight; }
+  int32_t DrawnWidth() const { return m_drawnWidth; }
+  int32_t DrawnHeight() const { return m_drawnHeight; }
+  int32_t ViewX() const { return m_viewX; }
+  int32_t ViewY() const { return m_viewY; }
+
+  // The control's client area; a change refits.
+  void SetClientSize(int32_t width, int32_t height);
+  int32_t ClientWidth() const { return m_clientWidth; }
+  int32_t ClientHeight() const { return m_clientHeight; }
+  // The picture to put on the screen unstretched (24-bit, client size); drawn
+  // first when out of date.
+  const TBitmap& PaintBuffer();
+  // Called when the display needs repainting (the widget schedules a paint).
+  std::function<void()> OnInvalidate;
 
 protected:
   virtual void ImageChanged() {}
@@ -64,6 +94,11 @@ protected:
   void NotifyBitmapChanged();
 
 private:
+  void Fit();
+  void ComputeGeometry();
+  void MapSource(int32_t& sourceWidth, int32_t& sourceHeight, int32_t& drawnWidth, int32_t& drawnHeight) const;
+  void DrawBackBuffer();
+
   std::unique_ptr<TBitmap> m_bitmap;
   TPixMask m_selection;
   std::unique_ptr<TPixMask> m_alpha;
@@ -72,6 +107,23 @@ private:
   int m_dpiX;
   int m_dpiY;
   std::vector<TPixViewClient*> m_clients;
+
+  double m_zoom = 100.0;
+  double m_zoomFactor = 1.0;
+  double m_zoomInverse = 1.0;
+  int32_t m_displayedWidth = 0;
+  int32_t m_displayedHeight = 0;
+  int32_t m_viewX = 0;
+  int32_t m_viewY = 0;
+  int32_t m_drawnWidth = 0;
+  int32_t m_drawnHeight = 0;
+  int32_t m_clientWidth = 0;
+  int32_t m_clientHeight = 0;
+  int32_t m_lastWidth = -1;
+  int32_t m_lastHeight = -1;
+  TBitmap m_backBuffer;
+  std::vector<uint8_t*> m_backRows;
+  bool m_backBufferValid = false;
 };
 
 // The view class the composite image builds on; fires OnImageChange.
