@@ -1,0 +1,59 @@
+#include "app/logic/source_scan.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/logic/paths.h"
+#include "app/logic/text_case.h"
+
+namespace pix {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TEntry {
+  std::string Name;
+  bool RealDirectory;
+};
+
+std::vector<TEntry> SortedEntries(const std::string& folder) {
+  std::vector<TEntry> entries;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+    std::error_code statError;
+    // symlink_status so that a link to a folder counts as a plain entry.
+    bool isDir = it->symlink_status(statError).type() == fs::file_type::directory;
+    entries.push_back({it->path().filename().string(), !statError && isDir});
+  }
+  std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) { return a.Name < b.Name; });
+  return entries;
+}
+
+}  // namespace
+
+bool IsWantedImage(const std::string& fileName, const TScanOptions& options) {
+  size_t dot = fileName.find_last_of('.');
+  if (dot == std::string::npos) return false;
+  std::string ext = UpperCase(fileName.substr(dot + 1));
+  return ((ext == "JPG" || ext == "JPEG") && options.ConvertJPG) || (ext == "GIF" && options.ConvertGIF) ||
+         (ext == "BMP" && options.ConvertBMP);
+}
+
+void ScanFolder(const std::string& sourceText, const std::string& relative, const TScanOptions& options,
+                std::vector<TScanRow>& rows) {
+  std::vector<std::string> subfolders;
+  for (const TEntry& entry : SortedEntries(ComposeFolderPath(sourceText, relative))) {
+    if (entry.RealDirectory) {
+      if (entry.Name.find('.') == std::string::npos)
+        subfolders.push_back(relative.empty() ? entry.Name : relative + kPathDelimiter + entry.Name);
+    } else if (IsWantedImage(entry.Name, options)) {
+      rows.push_back({relative, entry.Name});
+    }
+  }
+  if (!options.Recursive) return;
+  for (const std::string& sub : subfolders) ScanFolder(sourceText, sub, options, rows);
+}
+
+}  // namespace pix
