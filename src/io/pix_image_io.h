@@ -1,6 +1,7 @@
 #pragma once
 // The I/O component: loads files into the working image and saves it, picking
 // the codec by the file-name extension.
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -30,6 +31,11 @@ struct TProgressRecord {
 };
 using IOProgressRecord = TProgressRecord;
 
+// Unit of the parameter dialogs (the dialogs themselves are not part of this library).
+enum TPixDialogsMeasureUnit { pduInches, pduCentimeters, pduPixels };
+// Pages shown by a preview dialog, as a set of flags; empty by default.
+using TPreviewParams = uint32_t;
+
 class TPixImageIO : public TPixImageClient {
 public:
   TPixImageIO();
@@ -46,10 +52,22 @@ public:
   bool AbortFlag() const { return m_aborting; }
 
   bool StreamHeaders = false;
+  // Settings of the parameter and preview dialogs, carried for the owner.
+  TPreviewParams IOPreviewsParams = 0;
+  TNotifyEvent OnIOPreview;
+  TPixDialogsMeasureUnit DialogsMeasureUnit = pduInches;
 
-  // Dispatch by extension (case-insensitive). Unknown extensions end with
-  // AbortFlag set. Open and create failures throw EPixStreamError.
+  // Dispatch by the lower-cased extension of the name: JPEG, PNG, TIFF, PCX,
+  // GIF, metafiles, BMP, cursor, icon, Targa, portable pixmap, then the file-type
+  // registry. Nothing happens without a bitmap or with an empty name. An
+  // extension nobody reads ends with AbortFlag set, FileName empty, FileType 0
+  // and the image untouched. A codec that gives up leaves AbortFlag set; open
+  // failures throw EPixStreamError.
   void LoadFromFile(const std::string& fileName);
+  // Dispatch for saving: JPEG, PCX, GIF, TIFF, PNG, BMP, Targa, portable
+  // pixmap, then the registry. Nothing happens with an empty name. An extension
+  // nobody writes (such as .ico) ends with AbortFlag set and no file created.
+  // Create failures throw EPixStreamError.
   void SaveToFile(const std::string& fileName);
 
   // JPEG
@@ -105,6 +123,15 @@ protected:
 
 private:
   void FinishLoad(const std::string& fileName, const TLoadOptions& options);
+
+  // Formats whose codecs this library does not contain: the load runs the
+  // common flow with a reader that gives up; the save gives up before the file
+  // is created or the image touched.
+  void LoadUnsupportedFile(const std::string& fileName, const TLoadOptions& options);
+  void SaveUnsupportedFile();
+  // The fallback for extensions outside the tables.
+  void LoadThroughRegistry(const std::string& fileName, const std::string& extension);
+  void SaveThroughRegistry(const std::string& fileName, const std::string& extension);
 
   std::unique_ptr<TIOParams> m_params;
 };
