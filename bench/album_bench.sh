@@ -1,0 +1,95 @@
+#!/usr/bin/env bash
+# Converts a generated album of 12-megapixel photo-like JPEGs with Pixfold's
+# default settings (preset 240 x 320, rotate left, quality 70) through the real
+# program, headless, and the same album through ImageMagick on one thread;
+# prints photos per second, peak resident memory and the ratio.
+#
+# Usage: bench/album_bench.sh [build-dir] [photo-count]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+count=${2:-20}
+pixfold="$build/src/pixfold"
+[ -x "$pixfold" ] || { echo "build Pixfold first ($pixfold missing)" >&2; exit 1; }
+
+need=()
+# Debian's ImageMagick, not whatever else may be called convert on the PATH.
+magick=/usr/bin/convert
+"$magick" -version 2>/dev/null | grep -q "^Version: ImageMagick" || need+=(imagemagick)
+[ -x /usr/bin/time ] || need+=(time)
+if [ ${#need[@]} -gt 0 ]; then
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${need[@]}"
+fi
+
+work=$(mktemp -d /tmp/pixfold-album.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/album" "$work/out-pixfold" "$work/out-magick" "$work/config" "$work/empty"
+
+echo "generating $count photo-like 4000x3000 JPEGs..."
+# One plasma base (slow to make), then each photo a different crop, flip and
+# tint of a larger canvas so no two files are alike.
+"$magick" -seed 7 -size 1000x750 plasma:fractal -resize 4400x3400! -blur 0x1.5 \
+  -attenuate 0.4 +noise Gaussian "$work/base.ppm"
+for i in $(seq 1 "$count"); do
+  dx=$(( (i * 37) % 400 )); dy=$(( (i * 53) % 400 ))
+  flip=""; [ $((i % 2)) -eq 0 ] && flip="-flop"
+  "$magick" "$work/base.ppm" -crop 4000x3000+$dx+$dy +repage $flip -modulate 100,$((80 + i * 2)),$((90 + i)) \
+    -quality 92 "$work/album/photo_$(printf %02d "$i").jpg"
+done
+decoded_mb=$(( 4000 * 3000 * 3 / 1048576 ))
+
+write_settings() {  # source destination
+  mkdir -p "$work/config"
+  cat > "$work/config/Snapcrate.ini" <<INI
+[Settings]
+Source=$1
+Destination=$2
+Recursive=1
+ConvertToJPG=1
+ConvertJPG=1
+ConvertGIF=1
+ConvertBMP=1
+JPGQuality=7
+Rotation=1
+SizeCategory=0
+INI
+}
+
+run_pixfold() {  # source destination -> prints "seconds maxrss_kb"
+  write_settings "$1" "$2"
+  XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
+    /usr/bin/time -f "%e %M" -o "$work/time.txt" "$pixfold" /START /OVERWRITE >/dev/null 2>&1
+  cat "$work/time.txt"
+}
+
+read -r base_s base_kb < <(run_pixfold "$work/empty" "$work/out-empty")
+read -r pix_s pix_kb < <(run_pixfold "$work/album" "$work/out-pixfold")
+made=$(find "$work/out-pixfold" -name '*.jpg' | wc -l)
+
+start=$(date +%s.%N)
+magick_kb=0
+for f in "$work"/album/*.jpg; do
+  MAGICK_THREAD_LIMIT=1 /usr/bin/time -f "%M" -o "$work/mtime.txt" \
+    "$magick" "$f" -filter Mitchell -resize 240x320 -quality 70 "$work/out-magick/$(basename "$f")"
+  kb=$(cat "$work/mtime.txt"); [ "$kb" -gt "$magick_kb" ] && magick_kb=$kb
+done
+end=$(date +%s.%N)
+
+python3 - "$count" "$made" "$pix_s" "$base_s" "$pix_kb" "$base_kb" "$start" "$end" "$magick_kb" "$decoded_mb" <<'PY'
+import sys
+count, made = int(sys.argv[1]), int(sys.argv[2])
+pix_s, base_s = float(sys.argv[3]), float(sys.argv[4])
+pix_kb, base_kb = int(sys.argv[5]), int(sys.argv[6])
+magick_s = float(sys.argv[8]) - float(sys.argv[7])
+magick_kb, decoded_mb = int(sys.argv[9]), int(sys.argv[10])
+work_s = max(pix_s - base_s, 1e-6)
+pix_rate, magick_rate = count / work_s, count / magick_s
+extra_mb = (pix_kb - base_kb) / 1024
+print(f"photos: {count} of 4000x3000 ({decoded_mb} MiB decoded each); Pixfold wrote {made}")
+print(f"Pixfold:     {pix_rate:6.2f} photos/s  ({work_s:.2f} s after {base_s:.2f} s start-up)  "
+      f"peak RSS {pix_kb/1024:.0f} MiB (idle program {base_kb/1024:.0f} MiB, "
+      f"+{extra_mb:.0f} MiB = {extra_mb/decoded_mb:.2f} x one decoded photo)")
+print(f"ImageMagick: {magick_rate:6.2f} photos/s  ({magick_s:.2f} s, one thread)  peak RSS {magick_kb/1024:.0f} MiB")
+print(f"throughput ratio Pixfold / ImageMagick: {pix_rate/magick_rate:.2f} (target >= 1.5)")
+print(f"memory: {extra_mb/decoded_mb:.2f} x one decoded photo (target < 3)")
+PY
