@@ -34,4 +34,16 @@ void TPixImageIO::SaveBmpToStream(TPixStream& stream) {
   });
 }
 
+void TPixImageIO::ParamsFromBmpFile(const std::string& fileName) {
+  m_aborting = false;
+  TPixFileStream stream(fileName, TFileMode::fmOpenRead);
+  TProgressRecord progress = MakeProgressRecord();
+  // The image is left alone; a component without one still reads the header.
+  TBitmap unused;
+  TBitmap* image = Bitmap() ? Bitmap() : &unused;
+  ReadBmpStream(stream, *image, stream.Size(), true, progress, ParamRecord());
+  ParamRecord().FileName = fileName;
+  ParamRecord().FileType = 5;
+}
+
 }  // namespace pix
