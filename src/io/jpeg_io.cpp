@@ -1,8 +1,79 @@
-// The I/O component's JPEG operations.
+// The I/O component's JPEG operations: file and stream loads with the IPTC
+// and EXIF extras, saves with the rebuilt APP13 marker, the optional 12-byte
+// "JFIF" stream framing and the parameters-only read.
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#include "codecs/exif_reader.h"
 #include "codecs/jpeg_codec.h"
+#include "codecs/stream_io.h"
 #include "io/pix_image_io.h"
 
 namespace pix {
+
+namespace {
+
+constexpr uint8_t kApp1 = 0xE1;
+constexpr uint8_t kApp13 = 0xED;
+constexpr int kFrameSize = 12;
+// A marker segment holds at most this many payload bytes.
+constexpr std::size_t kMaxMarkerPayload = 65533;
+
+// trunc(value x factor) when that is a usable resolution, else 0.
+int32_t ExifDpi(double value, long double factor) {
+  const long double dpi = static_cast<long double>(value) * factor;
+  if (!std::isfinite(dpi) || dpi < 1.0L || dpi > static_cast<long double>(std::numeric_limits<int32_t>::max()))
+    return 0;
+  return static_cast<int32_t>(dpi);
+}
+
+// After a file load: an EXIF resolution replaces the JFIF one when the JFIF
+// header gave none (1 x 1). An EXIF block without a usable resolution keeps
+// the 1 x 1 rather than storing 0 or an overflowed value.
+void ApplyExifResolution(TIOParams& params) {
+  if (params.DpiX != 1 || params.DpiY != 1) return;
+  const long double factor = params.ExifResolutionUnit == 3 ? 2.54L : 1.0L;
+  const int32_t x = ExifDpi(params.ExifXResolution, factor);
+  const int32_t y = ExifDpi(params.ExifYResolution, factor);
+  if (x == 0 || y == 0) return;
+  params.DpiX = x;
+  params.DpiY = y;
+}
+
+// The extras after a JPEG read: IPTC records from the first APP13 marker, the
+// EXIF block from the first APP1 marker.
+void ReadJpegExtras(TIOParams& params, bool fileResolutionRule) {
+  const TPixMarkerList& markers = params.MarkerList();
+  int i = markers.IndexOf(kApp13);
+  if (i >= 0) params.IptcInfo().ParseIptcBlock(markers.MarkerData(i), markers.MarkerLength(i));
+  i = markers.IndexOf(kApp1);
+  bool haveExif = i >= 0 && ReadExifBlock(markers.MarkerData(i), static_cast<std::size_t>(markers.MarkerLength(i)), params);
+  if (i < 0) ClearExifBlock(params);
+  if (haveExif && fileResolutionRule) ApplyExifResolution(params);
+}
+
+// Before a JPEG save: a changed IPTC list becomes the payload of the first
+// APP13 marker (appended when there is none). A block too long for one marker
+// fails the save instead of being cut to 16 bits.
+void PutIptcMarker(TIOParams& params, bool& abortFlag) {
+  TPixIPTCInfoList& iptc = params.IptcInfo();
+  if (!iptc.IptcChanged) return;
+  const std::vector<uint8_t> block = iptc.BuildIptcBlock();
+  if (block.size() > kMaxMarkerPayload) {
+    abortFlag = true;
+    throw EPixJpegException();
+  }
+  TPixMarkerList& markers = params.MarkerList();
+  const int length = static_cast<int>(block.size());
+  const int i = markers.IndexOf(kApp13);
+  if (i >= 0)
+    markers.SetMarker(i, kApp13, block.data(), length);
+  else
+    markers.AddMarker(kApp13, block.data(), length);
+}
+
+}  // namespace
 
 void TPixImageIO::LoadJpegFromFile(const std::string& fileName) {
   LoadFileWith(
@@ -10,28 +81,70 @@ void TPixImageIO::LoadJpegFromFile(const std::string& fileName) {
       [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
         ReadJpegStream(s, image, ParamRecord(), false, progress);
       },
-      {.FileType = 3});
+      {.FileType = 3, .Extras = [this] { ReadJpegExtras(ParamRecord(), true); }});
 }
 
 void TPixImageIO::LoadJpegFromStream(TPixStream& stream) {
   LoadStreamWith(
       stream,
       [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
+        const int64_t start = s.Position();
+        uint8_t frame[kFrameSize];
+        const bool framed = s.ReadExact(frame, kFrameSize) && std::memcmp(frame, "JFIF", 5) == 0;
+        if (!framed) s.Seek(start, TSeekOrigin::soBeginning);
         ReadJpegStream(s, image, ParamRecord(), false, progress);
+        // libjpeg reads ahead in whole blocks; the frame says where the data ends.
+        if (framed) s.Seek(start + kFrameSize + GetLE32(frame + 8), TSeekOrigin::soBeginning);
       },
-      {.FileType = 3});
+      {.FileType = 3, .Extras = [this] { ReadJpegExtras(ParamRecord(), false); }});
 }
 
 void TPixImageIO::SaveAsJpeg(const std::string& fileName) {
-  SaveFileWith(fileName, [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
-    WriteJpegStream(s, image, ParamRecord(), progress);
-  });
+  SaveFileWith(
+      fileName,
+      [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
+        WriteJpegStream(s, image, ParamRecord(), progress);
+      },
+      [this] { PutIptcMarker(ParamRecord(), m_aborting); });
 }
 
 void TPixImageIO::SaveJpegToStream(TPixStream& stream) {
-  SaveStreamWith(stream, [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
-    WriteJpegStream(s, image, ParamRecord(), progress);
-  });
+  SaveStreamWith(
+      stream,
+      [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
+        if (!StreamHeaders) {
+          WriteJpegStream(s, image, ParamRecord(), progress);
+          return;
+        }
+        const int64_t start = s.Position();
+        uint8_t frame[kFrameSize] = {};
+        if (!WriteChecked(s, frame, kFrameSize, progress)) return;
+        WriteJpegStream(s, image, ParamRecord(), progress);
+        const int64_t end = s.Position();
+        std::memcpy(frame, "JFIF", 4);
+        PutLE32(frame + 8, static_cast<uint32_t>(end - start - kFrameSize));
+        s.Seek(start, TSeekOrigin::soBeginning);
+        WriteChecked(s, frame, kFrameSize, progress);
+        s.Seek(end, TSeekOrigin::soBeginning);
+      },
+      [this] { PutIptcMarker(ParamRecord(), m_aborting); });
+}
+
+void TPixImageIO::ParamsFromJpegFile(const std::string& fileName) {
+  m_aborting = false;
+  TIOParams& params = ParamRecord();
+  params.IptcInfo().Clear();
+  params.MarkerList().Clear();
+  {
+    TPixFileStream stream(fileName, TFileMode::fmOpenRead);
+    TProgressRecord progress = MakeProgressRecord();
+    // The image is left alone; a component without one reads all the same.
+    TBitmap unused;
+    ReadJpegStream(stream, Bitmap() ? *Bitmap() : unused, params, true, progress);
+  }
+  ReadJpegExtras(params, false);
+  params.FileName = fileName;
+  params.FileType = 3;
 }
 
 }  // namespace pix
