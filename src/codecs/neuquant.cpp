@@ -26,6 +26,7 @@ constexpr int32_t kRadBias = 1 << kRadBiasShift;
 constexpr int64_t kAlphaRadBias = int64_t{1} << (kAlphaBiasShift + kRadBiasShift);
 constexpr int kPrimes[4] = {499, 491, 487, 503};
 constexpr int kMaxSamplingFactor = 30;
+constexpr int kMemoBits = 16;
 
 // Bias arithmetic wraps like the 32-bit registers it was designed for, instead
 // of overflowing into undefined behaviour on pathological inputs.
@@ -230,6 +231,17 @@ int NeuQuantNetwork::WritePalette(TRGB* colorMap, int capacity) const {
 
 // Walks outwards from the colour's green index in the green-sorted network; a
 // direction ends once the green difference alone reaches the best distance.
+int NeuQuantNetwork::CachedIndexOf(const TRGB& color) {
+  if (m_memo.empty()) m_memo.resize(size_t{1} << kMemoBits);
+  const uint32_t key = ((uint32_t{color.r} << 16) | (uint32_t{color.g} << 8) | color.b) + 1;
+  TMemo& slot = m_memo[(key * 2654435761u) >> (32 - kMemoBits)];
+  if (slot.Key != key) {
+    slot.Key = key;
+    slot.Index = IndexOf(color);
+  }
+  return slot.Index;
+}
+
 int NeuQuantNetwork::IndexOf(const TRGB& color) const {
   const int b = color.b, g = color.g, r = color.r;
   int bestd = 1000;

@@ -25,6 +25,8 @@ public:
   int WritePalette(TRGB* colorMap, int capacity) const;
   // Original number of the neuron nearest to the colour.
   int IndexOf(const TRGB& color) const;
+  // IndexOf with the answers of recent colours remembered; same results.
+  int CachedIndexOf(const TRGB& color);
 
 private:
   struct TNeuron {
@@ -49,6 +51,13 @@ private:
   std::vector<int32_t> m_radPower;
   std::vector<TRGB> m_palette;  // network order, before sorting by green
   std::array<int, 256> m_greenIndex{};
+  // Direct-mapped memo of IndexOf: photos repeat colours, and a search walks
+  // many neurons. Each slot holds colour + 1 (0 = empty) and the answer.
+  struct TMemo {
+    uint32_t Key = 0;
+    int32_t Index = 0;
+  };
+  std::vector<TMemo> m_memo;
 };
 
 }  // namespace pix

@@ -49,7 +49,7 @@ TPixQuantizer::TPixQuantizer(const TBitmap& image, TRGB* colorMap, int capacity,
 TPixQuantizer::~TPixQuantizer() = default;
 
 int TPixQuantizer::IndexOfColor(const TRGB& color) {
-  return m_selector == kSelectBoxSplit ? m_box->IndexOf(color) : m_neu->IndexOf(color);
+  return m_selector == kSelectBoxSplit ? m_box->IndexOf(color) : m_neu->CachedIndexOf(color);
 }
 
 }  // namespace pix
