@@ -208,3 +208,15 @@ TEST(NeuQuant, LearnsTheColoursOfASmallPicture) {
     EXPECT_LE(Distance(map[q.IndexOfColor(rgb)], rgb), 6) << int(c.r) << "," << int(c.g) << "," << int(c.b);
   }
 }
+
+TEST(NeuQuant, RememberedAnswersEqualTheSearch) {
+  auto image = Gradient(64, 64);
+  NeuQuantNetwork net(*image, 256, 1);
+  for (int round = 0; round < 2; ++round) {
+    std::mt19937 colours(5);  // the same colours twice: the second round hits the memo
+    for (int i = 0; i < 100000; ++i) {
+      const TRGB c{static_cast<uint8_t>(colours()), static_cast<uint8_t>(colours()), static_cast<uint8_t>(colours())};
+      ASSERT_EQ(net.CachedIndexOf(c), net.IndexOf(c)) << round << " " << i;
+    }
+  }
+}
