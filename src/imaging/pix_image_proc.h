@@ -8,6 +8,7 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/image_client.h"
+#include "imaging/selection_area.h"
 
 namespace pix {
 
@@ -26,9 +27,26 @@ public:
   void RestoreUndoSnapshot();
 
   // Operations (one unit each).
+
+  // Turns a TrueColor image into shades of gray in place: only the selected
+  // pixels when the attached image view has a selection, else all of them.
+  // Other formats are left alone (and no snapshot is taken).
   void ApplyGrayscale();
+  // Resizes the image in place to newWidth x newHeight with the given filter.
+  // A negative side is derived from the other one keeping the aspect ratio
+  // (truncating); both negative leaves the image alone after the snapshot.
+  // TrueColor images are filtered (rfNone stretches plainly); 1-bit images are
+  // always stretched plainly. The alpha plane follows the new size.
   void ResampleToSize(int32_t newWidth, int32_t newHeight, TResampleFilter filter);
+  // Turns the image counter-clockwise by angle degrees (used to 1/1000 degree).
+  // TrueColor: multiples of 90 move pixels exactly, the rest is sheared with
+  // the background filling the corners. Other formats: inverse mapping, white
+  // fill when OwnBackground() is non-zero. 0 (and non-finite angles) do nothing.
   void RotateByDegrees(double angle, bool antialias);
+
+  // The whole-image rectangle and, when attached to a TPixImageView, its
+  // selection mask.
+  TSelectionArea GetSelectionArea();
 
 protected:
   // Frame step 2: the snapshot when AutoUndo is on.
