@@ -32,6 +32,8 @@ public:
   // The view's background while attached, else our own (0 at construction).
   TColor Background() const;
   virtual void SetBackground(TColor c);
+  // The value kept for when no view is attached, whatever the attachment.
+  TColor OwnBackground() const { return m_ownBackground; }
 
   // With a view: refresh it and fire its image-changed event. Otherwise mark
   // the bitmap modified.
