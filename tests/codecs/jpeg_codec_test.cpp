@@ -358,3 +358,16 @@ TEST(JpegRead, ProgressAbortStopsAndLeavesTheRowsRead) {
   EXPECT_EQ(image.Height(), 100);
   EXPECT_EQ(PixelAt(image, 5, 99), (TPixel{0, 0, 0}));  // never decoded, still zero
 }
+
+TEST(JpegRead, UnknownColourSpaceKeepsTheCodeAndReadsTheFirstComponentAsGrey) {
+  Bytes pixels;
+  for (int i = 0; i < 64; ++i) pixels.insert(pixels.end(), {77, 200});
+  Bytes file = RawEncode(pixels, 8, 8, 2, JCS_UNKNOWN, JCS_UNKNOWN);
+  ASSERT_FALSE(file.empty());
+  TBitmap image;
+  TIOParams params;
+  params.JpegColorSpace = 4;
+  ASSERT_TRUE(Decode(file, image, params));
+  EXPECT_EQ(params.JpegColorSpace, 4);
+  EXPECT_EQ(PixelAt(image, 4, 4), (TPixel{77, 77, 77}));
+}
