@@ -17,6 +17,10 @@ public:
   TPixImageProc();
 
   bool AutoUndo = true;
+  // Settings of the preview dialog (not part of this library), carried for the
+  // owner: the pages shown as a set of flags, and the event it fires.
+  uint32_t ProcPreviewsParams = 0;
+  TNotifyEvent OnPreview;
 
   TBitmap& UndoBitmap() { return *m_undo; }
 
