@@ -25,6 +25,10 @@ public:
   // Forwarded to the processing component.
   bool AutoUndo() const { return m_proc->AutoUndo; }
   void SetAutoUndo(bool on) { m_proc->AutoUndo = on; }
+  uint32_t ProcPreviewsParams() const { return m_proc->ProcPreviewsParams; }
+  void SetProcPreviewsParams(uint32_t params) { m_proc->ProcPreviewsParams = params; }
+  const TNotifyEvent& OnPreview() const { return m_proc->OnPreview; }
+  void SetOnPreview(TNotifyEvent handler) { m_proc->OnPreview = std::move(handler); }
 
   // Forwarded to the I/O component.
   bool StreamHeaders() const { return m_io->StreamHeaders; }

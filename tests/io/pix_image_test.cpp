@@ -29,6 +29,12 @@ TEST(PixImage, ForwardsSettingsToTheRightComponents) {
   TPixImage image;
   image.SetAutoUndo(false);
   EXPECT_FALSE(image.Proc().AutoUndo);
+  image.SetProcPreviewsParams(3);
+  EXPECT_EQ(image.Proc().ProcPreviewsParams, 3u);
+  EXPECT_EQ(image.IO().IOPreviewsParams, 0u);
+  image.SetOnPreview([](TPixObject*) {});
+  EXPECT_TRUE(image.Proc().OnPreview);
+  EXPECT_FALSE(image.IO().OnIOPreview);
   image.SetStreamHeaders(true);
   EXPECT_TRUE(image.IO().StreamHeaders);
   image.SetDialogsMeasureUnit(pduPixels);
