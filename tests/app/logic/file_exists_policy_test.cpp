@@ -105,37 +105,11 @@ TEST_F(ExistingFilePolicyTest, ReplaceThisDeletesAndAsksAgainForTheNextFile) {
   EXPECT_EQ(policy.Remembered(), FileExistsAnswer::AskUser);
 }
 
-TEST_F(ExistingFilePolicyTest, ReplaceAllKeepsTheFilesAndIsRemembered) {
-  auto policy = Policy({FileExistsAnswer::ReplaceAll});
-  EXPECT_EQ(Walk(policy, {"a.jpg", "b.jpg", "d.jpg", "c.jpg"}), "C:a.jpg C:b.jpg C:d.jpg C:c.jpg ");
-  EXPECT_EQ(m_asked.size(), 1u);
-  EXPECT_EQ(pixtest::ReadFile(m_dir.File("b.jpg")), "old");  // written over, not deleted first
-  EXPECT_EQ(policy.Remembered(), FileExistsAnswer::ReplaceAll);
-}
-
-TEST_F(ExistingFilePolicyTest, SkipAllSkipsEveryExistingFileAfterOneQuestion) {
-  auto policy = Policy({FileExistsAnswer::SkipAll});
-  EXPECT_EQ(Walk(policy, {"a.jpg", "d.jpg", "b.jpg", "c.jpg"}), "S C:d.jpg S S ");
-  EXPECT_EQ(m_asked.size(), 1u);
-}
-
-TEST_F(ExistingFilePolicyTest, RenameThisOnceThenAskAgain) {
-  auto policy = Policy({FileExistsAnswer::RenameThis, FileExistsAnswer::SkipThis});
-  EXPECT_EQ(Walk(policy, {"a.jpg", "b.jpg"}), "C:a_1.jpg S ");
-  EXPECT_EQ(m_asked.size(), 2u);
-}
-
 TEST_F(ExistingFilePolicyTest, RenameAllPicksTheNextFreeNameEveryTime) {
   pixtest::WriteFile(m_dir.File("b_1.jpg"), "taken");
   auto policy = Policy({FileExistsAnswer::RenameAll});
   EXPECT_EQ(Walk(policy, {"a.jpg", "b.jpg", "c.jpg"}), "C:a_1.jpg C:b_2.jpg C:c_1.jpg ");
   EXPECT_EQ(m_asked.size(), 1u);
-}
-
-TEST_F(ExistingFilePolicyTest, CancelStopsTheRun) {
-  auto policy = Policy({FileExistsAnswer::SkipThis, FileExistsAnswer::CancelRun});
-  EXPECT_EQ(Walk(policy, {"a.jpg", "b.jpg"}), "S X ");
-  EXPECT_EQ(pixtest::ReadFile(m_dir.File("b.jpg")), "old");
 }
 
 TEST(NameSameFolder, TrailingDelimitersDotsAndLinksNameTheSameFolder) {

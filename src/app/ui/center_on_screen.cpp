@@ -1,0 +1,17 @@
+#include "app/ui/center_on_screen.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+namespace pix {
+
+void CenterOnScreen(QWidget* window) {
+  QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  QRect area = screen->availableGeometry();
+  QSize size = window->frameGeometry().size().expandedTo(window->size());
+  window->move(area.x() + (area.width() - size.width()) / 2, area.y() + (area.height() - size.height()) / 2);
+}
+
+}  // namespace pix

@@ -1,0 +1,44 @@
+#include "app/ui/help_win.h"
+
+#include <QFrame>
+#include <QShowEvent>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+
+#include "app/ui/center_on_screen.h"
+
+// The help page ships in a static library, so its resources are registered by
+// hand (outside any namespace, as the macro requires).
+static void RegisterHelpPage() { Q_INIT_RESOURCE(pixfold); }
+
+namespace pix {
+
+TfrmHelp::TfrmHelp(QWidget* owner) : QDialog(owner) {
+  RegisterHelpPage();
+  setObjectName(QStringLiteral("frmHelp"));
+  setWindowTitle(QStringLiteral("Help"));
+  setSizeGripEnabled(false);
+  resize(606, 434);
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  auto* panel = new QFrame(this);
+  auto* panelLayout = new QVBoxLayout(panel);
+  panelLayout->setContentsMargins(5, 5, 5, 5);
+  oWebBrowser = new QTextBrowser(panel);
+  oWebBrowser->setObjectName(QStringLiteral("oWebBrowser"));
+  oWebBrowser->setOpenExternalLinks(true);
+  panelLayout->addWidget(oWebBrowser);
+  column->addWidget(panel, 1);
+  oStatusBar = new QStatusBar(this);
+  column->addWidget(oStatusBar);
+  CenterOnScreen(this);
+}
+
+void TfrmHelp::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!event->spontaneous()) oWebBrowser->setSource(HelpPageUrl());
+}
+
+}  // namespace pix
