@@ -102,18 +102,6 @@ TEST_F(TDispatchFixture, UnknownExtensionsAbortWithoutOpeningOrTouchingAnything)
   }
 }
 
-TEST_F(TDispatchFixture, NothingHappensWithoutAnImageOrAName) {
-  io.LoadFromFile(dir.File("x.jfif"));
-  ASSERT_TRUE(io.AbortFlag());
-  io.SaveToFile("");
-  io.LoadFromFile("");
-  EXPECT_TRUE(io.AbortFlag());
-  TPixImageIO bare;
-  bare.LoadFromFile(dir.File("x.jfif"));
-  EXPECT_FALSE(bare.AbortFlag());
-  EXPECT_EQ(bare.ParamRecord().FileName, "");
-}
-
 TEST_F(TDispatchFixture, AlphaPlaneIsMadeOpaqueOnlyForFormatsThatDoNotFillIt) {
   TPixMask& alpha = *view.AlphaPlane();
   alpha.Allocate(3, 2, 8);
