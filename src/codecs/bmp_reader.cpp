@@ -117,10 +117,11 @@ bool ReadInfoHeader(TPixStream& stream, THeaderInfo& h, TIOParams& params) {
   const TResolution res = DefaultResolution();
   params.DpiX = ResolutionOrDefault(static_cast<int32_t>(GetLE32(ih + 24)), res.DpiX);
   params.DpiY = ResolutionOrDefault(static_cast<int32_t>(GetLE32(ih + 28)), res.DpiY);
+  // The masks sit between the header and the colour table.
+  if (h.Compression == bcBitFields) ReadMasks(stream, ih, h);
   uint32_t count = GetLE32(ih + 32);
   if (count == 0 && h.Depth <= 8) count = 1u << h.Depth;
   if (count > 0) ReadInfoTable(stream, count, params);
-  if (h.Compression == bcBitFields) ReadMasks(stream, ih, h);
   return true;
 }
 

@@ -8,309 +8,146 @@ using namespace bmptest;
 
 namespace {
 
-constexpr TRGB kBlack{0, 0, 0};
-constexpr TRGB kWhite{255, 255, 255};
-constexpr TRGB kRed{0, 0, 255};
-constexpr TRGB kGreen{0, 255, 0};
-constexpr TRGB kBlue{255, 0, 0};
+constexpr TRGB kBlack{0, 0, 0}, kWhite{255, 255, 255}, kRed{0, 0, 255}, kGreen{0, 255, 0}, kBlue{255, 0, 0};
 
-// A 3 x 2 24-bit file: bottom row red, green, blue; top row white, black, red.
-BmpSpec Rgb24Spec() {
-  BmpSpec s;
-  s.width = 3;
-  s.height = 2;
-  s.pixels = {0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 0,       // bottom row + 3 pad bytes
-              255, 255, 255, 0, 0, 0, 0, 0, 255, 0, 0, 0};   // top row
-  return s;
-}
-
-// A 4 x 2 8-bit file over a 3-entry table: indices bottom 0 1 2 7, top 2 1 0 0.
-BmpSpec Pal8Spec() {
-  BmpSpec s;
-  s.width = 4;
-  s.height = 2;
-  s.depth = 8;
-  s.table = {kRed, kGreen, kBlue};
-  s.pixels = {0, 1, 2, 7, 2, 1, 0, 0};
-  return s;
-}
+// 4 x 2 at 8 bits over a 3-entry table: bottom row indices 0 1 2 7, top row 2 1 0 0.
+BmpSpec Pal8() { return BmpSpec{.width = 4, .height = 2, .depth = 8, .table = {kRed, kGreen, kBlue},
+                                .pixels = {0, 1, 2, 7, 2, 1, 0, 0}}; }
 
 }  // namespace
 
-TEST(BmpReadHeaders, ResolutionFromPixelsPerMetreAndDefaultForZero) {
-  auto r = Read(BuildBmp(Rgb24Spec()));
-  EXPECT_FALSE(r->aborted);
-  EXPECT_EQ(r->params.DpiX, 72);
-  EXPECT_EQ(r->params.DpiY, 72);
-
-  BmpSpec s = Rgb24Spec();
-  s.ppmX = 0;
-  s.ppmY = 3780;
-  r = Read(BuildBmp(s));
-  EXPECT_EQ(r->params.DpiX, DefaultResolution().DpiX);
-  EXPECT_EQ(r->params.DpiY, 96);
-}
-
-TEST(BmpReadHeaders, VersionCodeFollowsHeaderSizeAndLongHeadersAreSkipped) {
-  struct Case {
-    uint32_t size;
-    uint8_t version;
-  };
-  for (Case c : {Case{40, 1}, Case{64, 3}, Case{108, 0}, Case{124, 0}, Case{16, 0}}) {
-    BmpSpec s = Pal8Spec();
-    s.headerSize = c.size;
-    s.offsetField = 0;  // the pixels must be found by reading through the header and table
-    // A 16-byte header has no colours-used field: the table is the full 256 entries.
-    if (c.size == 16) s.table.resize(256);
-    auto r = Read(BuildBmp(s));
-    SCOPED_TRACE(c.size);
-    EXPECT_FALSE(r->aborted);
-    EXPECT_EQ(r->params.BmpVersion, c.version);
-    EXPECT_EQ(PixelAt(r->image, 0, 1), kRed);
-    EXPECT_EQ(PixelAt(r->image, 2, 0), kRed);
-  }
-}
-
-TEST(BmpReadHeaders, CoreHeaderReadsThreeByteTableAndDefaultResolution) {
-  SetDefaultResolution(120, 110);
-  BmpSpec s = Pal8Spec();
-  s.headerSize = 12;
-  s.table.resize(256);  // a core table always has 2^depth entries
-  s.table[7] = TRGB{1, 2, 3};
-  auto r = Read(BuildBmp(s));
-  SetDefaultResolution(96, 96);
-  ASSERT_FALSE(r->aborted);
-  EXPECT_EQ(r->params.BmpVersion, 2);
-  EXPECT_EQ(r->params.ColorMapCount, 256);
-  EXPECT_EQ(r->params.DpiX, 120);
-  EXPECT_EQ(r->params.DpiY, 110);
-  EXPECT_EQ(PixelAt(r->image, 3, 1), (TRGB{1, 2, 3}));
-}
-
-TEST(BmpReadHeaders, SampleParamsPerDepth) {
-  struct Case {
-    uint16_t depth;
-    int bits, samples;
-  };
-  for (Case c : {Case{1, 1, 1}, Case{4, 4, 1}, Case{8, 8, 1}, Case{16, 5, 3}, Case{24, 8, 3}, Case{32, 8, 3}}) {
-    BmpSpec s;
-    s.width = 2;
-    s.height = 2;
+TEST(BmpReadHeaders, VersionResolutionAndSampleParamsPerHeaderAndDepth) {
+  struct Case { uint32_t header; uint16_t depth; uint8_t version; int bits, samples, dpi; };
+  for (Case c : {Case{40, 8, 1, 8, 1, 72}, Case{64, 8, 3, 8, 1, 72}, Case{124, 8, 0, 8, 1, 72},
+                 Case{16, 8, 0, 8, 1, 96}, Case{12, 8, 2, 8, 1, 96}, Case{40, 4, 1, 4, 1, 72},
+                 Case{40, 16, 1, 5, 3, 72}, Case{40, 32, 1, 8, 3, 72}}) {
+    SCOPED_TRACE(testing::Message() << c.header << " " << c.depth);
+    BmpSpec s = Pal8();
+    s.headerSize = c.header;
     s.depth = c.depth;
-    s.pixels.assign(2 * RowBytes(2, c.depth), 0);
-    auto r = Read(BuildBmp(s), /*paramsOnly=*/true);
-    SCOPED_TRACE(c.depth);
+    // Headers without a colours-used field carry the full table.
+    if (c.header < 40 && c.depth <= 8) s.table.resize(size_t{1} << c.depth);
+    s.pixels.resize(2 * RowBytes(4, c.depth), 0);
+    auto r = Read(BuildBmp(s));
+    ASSERT_FALSE(r->aborted);
+    EXPECT_EQ(r->params.BmpVersion, c.version);
     EXPECT_EQ(r->params.BitsPerSample, c.bits);
     EXPECT_EQ(r->params.SamplesPerPixel, c.samples);
-    EXPECT_EQ(r->params.Width, 2);
+    EXPECT_EQ(r->params.DpiX, c.dpi);
+    EXPECT_EQ(r->params.Width, 4);
     EXPECT_EQ(r->params.Height, 2);
+    if (c.depth == 8) {
+      EXPECT_EQ(PixelAt(r->image, 0, 1), kRed);  // found through header and table
+    }
   }
 }
 
-TEST(BmpReadHeaders, ParamsOnlyLeavesTheImageAlone) {
+TEST(BmpReadHeaders, ParamsOnlySignatureAndStreamOffset) {
   ReadResult r;
-  r.image.Allocate(5, 5, TPixelFormat::TrueColor);
-  ReadInto(r, BuildBmp(Pal8Spec()), 0, /*paramsOnly=*/true);
-  EXPECT_FALSE(r.aborted);
-  EXPECT_EQ(r.image.Width(), 5);
-  EXPECT_EQ(r.params.Width, 4);
-  EXPECT_EQ(r.params.ColorMapCount, 3);
-}
+  auto only = Read(BuildBmp(Pal8()), /*paramsOnly=*/true);
+  EXPECT_TRUE(only->image.Empty());
+  EXPECT_EQ(only->params.ColorMapCount, 3);
 
-TEST(BmpReadHeaders, CompressionParamKeepsItsValueForUnknownCodes) {
-  BmpSpec s = Pal8Spec();
-  s.compression = 1;
-  s.pixels = {4, 0, 0, 1};
-  auto r = Read(BuildBmp(s));
-  EXPECT_EQ(r->params.BmpCompression, 1);
-  ReadResult again;
-  again.params.BmpCompression = 1;
-  s.compression = 7;
-  ReadInto(again, BuildBmp(s), 0);
-  EXPECT_EQ(again.params.BmpCompression, 1);
-  s.compression = 3;
-  ReadInto(again, BuildBmp(s), 0);
-  EXPECT_EQ(again.params.BmpCompression, 0);
-}
+  Bytes bad = BuildBmp(Pal8());
+  bad[1] = 'A';
+  EXPECT_TRUE(Read(bad)->aborted);
 
-TEST(BmpReadHeaders, SignatureOtherThanBMAbortsAndChangesNothing) {
-  Bytes file = BuildBmp(Pal8Spec());
-  file[1] = 'A';
-  ReadResult r;
-  r.params.SetColorMap(&kRed, 1);
-  ReadInto(r, file, 0);
-  EXPECT_TRUE(r.aborted);
-  EXPECT_EQ(r.params.ColorMapCount, 1);
-  EXPECT_TRUE(r.image.Empty());
-}
-
-TEST(BmpReadHeaders, OffsetsCountFromWhereTheFileStartsInTheStream) {
-  Bytes file = BuildBmp(Pal8Spec());
-  const uint8_t prefix[7] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
-  TPixMemoryStream s;
-  s.Write(prefix, 7);
-  s.Write(file.data(), static_cast<int64_t>(file.size()));
-  s.Seek(7, TSeekOrigin::soBeginning);
-  ReadResult r;
+  // A BMP inside a larger stream: offsets count from where it starts.
+  TPixMemoryStream stream;
+  const Bytes file = BuildBmp(Pal8());
+  stream.Write("prefix!", 7);
+  stream.Write(file.data(), static_cast<int64_t>(file.size()));
+  stream.Seek(7, TSeekOrigin::soBeginning);
   TProgressRecord progress;
   progress.Aborting = &r.aborted;
-  ReadBmpStream(s, r.image, 0, false, progress, r.params);
+  ReadBmpStream(stream, r.image, 0, false, progress, r.params);
   EXPECT_FALSE(r.aborted);
   EXPECT_EQ(PixelAt(r.image, 1, 0), kGreen);
 }
 
 TEST(BmpReadPixels, OneBitWhiteBlackTableIsInvertedOtherTablesAreNot) {
-  BmpSpec s;
-  s.width = 10;
-  s.height = 1;
-  s.depth = 1;
-  s.pixels = {0xA0, 0x40, 0, 0};
-  s.table = {kWhite, kBlack};
-  auto r = Read(BuildBmp(s));
-  ASSERT_EQ(r->image.PixelFormat(), TPixelFormat::Bilevel);
-  EXPECT_EQ(r->image.ScanLine(0)[0], 0x5F);
-  EXPECT_EQ(r->image.ScanLine(0)[1] & 0xC0, 0x80);
-
-  for (auto table : {std::vector<TRGB>{kBlack, kWhite}, std::vector<TRGB>{kRed, kBlue}}) {
-    s.table = table;
-    r = Read(BuildBmp(s));
-    EXPECT_EQ(r->image.ScanLine(0)[0], 0xA0);
-    EXPECT_EQ(r->image.ScanLine(0)[1], 0x40);
-    EXPECT_EQ(r->params.ColorMap()[0], table[0]);
+  for (auto table : {std::vector<TRGB>{kWhite, kBlack}, {kBlack, kWhite}, {kRed, kBlue}}) {
+    auto r = Read(BuildBmp({.width = 10, .depth = 1, .table = table, .pixels = {0xA0, 0x40, 0, 0}}));
+    ASSERT_EQ(r->image.PixelFormat(), TPixelFormat::Bilevel);
+    const bool inverted = table[0] == kWhite;
+    EXPECT_EQ(r->image.ScanLine(0)[0], inverted ? 0x5F : 0xA0);
+    EXPECT_EQ(r->image.ScanLine(0)[1] & 0xC0, inverted ? 0x80 : 0x40);
   }
 }
 
-TEST(BmpReadPixels, TwentyFourBitRowsAreBottomUpWithPadding) {
-  auto r = Read(BuildBmp(Rgb24Spec()));
-  ASSERT_EQ(r->image.Width(), 3);
-  ASSERT_EQ(r->image.Height(), 2);
-  EXPECT_EQ(PixelAt(r->image, 0, 1), kRed);
-  EXPECT_EQ(PixelAt(r->image, 2, 1), kBlue);
-  EXPECT_EQ(PixelAt(r->image, 0, 0), kWhite);
-  EXPECT_EQ(PixelAt(r->image, 2, 0), kRed);
-}
-
-TEST(BmpReadPixels, NegativeHeightIsReadTopDown) {
-  BmpSpec s = Rgb24Spec();
-  s.height = -2;
-  auto r = Read(BuildBmp(s));
-  ASSERT_FALSE(r->aborted);
-  EXPECT_EQ(r->image.Height(), 2);
-  EXPECT_EQ(r->params.Height, 2);
-  EXPECT_EQ(PixelAt(r->image, 0, 0), kRed);
-  EXPECT_EQ(PixelAt(r->image, 0, 1), kWhite);
-}
-
-TEST(BmpReadPixels, IndexedPixelsComeFromTheTableAndUnknownIndicesAreBlack) {
-  auto r = Read(BuildBmp(Pal8Spec()));
-  EXPECT_EQ(PixelAt(r->image, 0, 1), kRed);
+TEST(BmpReadPixels, IndexedPixelsUnknownIndicesAndOversizedTables) {
+  auto r = Read(BuildBmp(Pal8()));
   EXPECT_EQ(PixelAt(r->image, 2, 1), kBlue);
   EXPECT_EQ(PixelAt(r->image, 3, 1), kBlack);  // index 7 of a 3-entry table
   EXPECT_EQ(PixelAt(r->image, 0, 0), kBlue);
 
-  BmpSpec s = Pal8Spec();
-  s.depth = 4;
-  s.width = 3;
-  s.pixels = {0x12, 0x70, 0, 0, 0x21, 0xF0, 0, 0};
-  r = Read(BuildBmp(s));
-  EXPECT_EQ(PixelAt(r->image, 0, 1), kGreen);
-  EXPECT_EQ(PixelAt(r->image, 1, 1), kBlue);
-  EXPECT_EQ(PixelAt(r->image, 2, 1), kBlack);
-  EXPECT_EQ(PixelAt(r->image, 0, 0), kBlue);
+  r = Read(BuildBmp({.width = 3, .depth = 4, .table = {kRed, kGreen, kBlue}, .pixels = {0x12, 0xF0, 0, 0}}));
+  EXPECT_EQ(PixelAt(r->image, 0, 0), kGreen);
+  EXPECT_EQ(PixelAt(r->image, 1, 0), kBlue);
   EXPECT_EQ(PixelAt(r->image, 2, 0), kBlack);
-}
 
-TEST(BmpReadPixels, OversizedTableKeeps256EntriesAndFindsThePixels) {
-  BmpSpec s = Pal8Spec();
-  s.table.resize(300, kWhite);
-  s.table[255] = TRGB{9, 9, 9};
-  s.pixels = {255, 1, 2, 0, 0, 0, 0, 0};
-  s.offsetField = 0;
-  auto r = Read(BuildBmp(s));
+  BmpSpec big = Pal8();
+  big.table.resize(300, kWhite);
+  big.table[255] = TRGB{9, 9, 9};
+  big.pixels[0] = 255;
+  r = Read(BuildBmp(big));
   EXPECT_EQ(r->params.ColorMapCount, 256);
   EXPECT_EQ(PixelAt(r->image, 0, 1), (TRGB{9, 9, 9}));
-  EXPECT_EQ(PixelAt(r->image, 1, 1), kGreen);
 }
 
-TEST(BmpReadPixels, SixteenBitDefaultLayoutIsFiveFiveFive) {
-  BmpSpec s;
-  s.width = 3;
-  s.height = 1;
-  s.depth = 16;
-  s.pixels = {0xFF, 0x7F, 0x1F, 0x00, 0x00, 0x7C, 0, 0};
-  auto r = Read(BuildBmp(s));
+TEST(BmpReadPixels, SixteenBitFieldsByWidthFromDefaultFileOrHeaderMasks) {
+  auto r = Read(BuildBmp({.width = 3, .depth = 16, .pixels = {0xFF, 0x7F, 0x1F, 0x00, 0x00, 0x7C, 0, 0}}));
   EXPECT_EQ(PixelAt(r->image, 0, 0), (TRGB{248, 248, 248}));
   EXPECT_EQ(PixelAt(r->image, 1, 0), (TRGB{248, 0, 0}));
   EXPECT_EQ(PixelAt(r->image, 2, 0), (TRGB{0, 0, 248}));
-}
 
-TEST(BmpReadPixels, SixteenBitFieldsFiveSixFiveAfterOrInsideTheHeader) {
-  BmpSpec s;
-  s.width = 2;
-  s.height = 1;
-  s.depth = 16;
-  s.compression = 3;
-  s.pixels = {0xE0, 0x07, 0x00, 0xF8};  // pure green, pure red
-  s.masks = {0xF800, 0x07E0, 0x001F};
-  auto r = Read(BuildBmp(s));
-  EXPECT_EQ(PixelAt(r->image, 0, 0), (TRGB{0, 252, 0}));
-  EXPECT_EQ(PixelAt(r->image, 1, 0), (TRGB{0, 0, 248}));
-
-  s.masks.clear();
-  s.headerSize = 124;
-  s.headerMasks = {0xF800, 0x07E0, 0x001F};
-  s.offsetField = 0;
+  // 5-6-5 masks, followed by a table the depth does not use.
+  BmpSpec s{.width = 2, .depth = 16, .compression = 3, .table = {kWhite}, .masks = {0xF800, 0x07E0, 0x001F},
+            .pixels = {0xE0, 0x07, 0x00, 0xF8}};
   r = Read(BuildBmp(s));
   EXPECT_EQ(PixelAt(r->image, 0, 0), (TRGB{0, 252, 0}));
   EXPECT_EQ(PixelAt(r->image, 1, 0), (TRGB{0, 0, 248}));
+
+  // Headers of 52 bytes and more hold the masks themselves.
+  s.headerSize = 124;
+  s.masks.clear();
+  Bytes file = BuildBmp(s);
+  PutLE32(&file[54], 0xF800);
+  PutLE32(&file[58], 0x07E0);
+  PutLE32(&file[62], 0x001F);
+  EXPECT_EQ(PixelAt(Read(file)->image, 0, 0), (TRGB{0, 252, 0}));
 }
 
-TEST(BmpReadPixels, ThirtyTwoBitIgnoresMasksAndTakesBlueGreenRed) {
-  BmpSpec s;
-  s.width = 2;
-  s.height = 1;
-  s.depth = 32;
-  s.compression = 3;
-  s.masks = {0x000000FF, 0x0000FF00, 0x00FF0000};
-  s.pixels = {10, 20, 30, 40, 50, 60, 70, 80};
-  auto r = Read(BuildBmp(s));
-  ASSERT_FALSE(r->aborted);
-  EXPECT_EQ(PixelAt(r->image, 0, 0), (TRGB{10, 20, 30}));
+TEST(BmpReadPixels, ThirtyTwoBitIgnoresMasksAndTwentyFourBitIsBottomUp) {
+  auto r = Read(BuildBmp({.width = 2, .depth = 32, .compression = 3, .masks = {0xFF, 0xFF00, 0xFF0000},
+                          .pixels = {10, 20, 30, 40, 50, 60, 70, 80}}));
   EXPECT_EQ(PixelAt(r->image, 1, 0), (TRGB{50, 60, 70}));
+
+  BmpSpec s{.width = 1, .height = 2, .pixels = {1, 2, 3, 0, 4, 5, 6, 0}};
+  EXPECT_EQ(PixelAt(Read(BuildBmp(s))->image, 0, 1), (TRGB{1, 2, 3}));
+  s.height = -2;  // rows stored top row first
+  r = Read(BuildBmp(s));
+  EXPECT_EQ(r->params.Height, 2);
+  EXPECT_EQ(PixelAt(r->image, 0, 0), (TRGB{1, 2, 3}));
 }
 
 TEST(BmpReadPixels, UndecodableDepthOrCompressionFailsWithTheHeaderSize) {
   for (auto [depth, compression] :
        std::vector<std::pair<int, int>>{{2, 0}, {1, 1}, {8, 2}, {4, 1}, {16, 1}, {24, 4}, {32, 5}}) {
-    BmpSpec s = Pal8Spec();
+    BmpSpec s = Pal8();
     s.depth = static_cast<uint16_t>(depth);
     s.compression = static_cast<uint32_t>(compression);
     auto r = Read(BuildBmp(s));
-    SCOPED_TRACE(testing::Message() << depth << "/" << compression);
-    EXPECT_TRUE(r->aborted);
+    EXPECT_TRUE(r->aborted) << depth << "/" << compression;
     EXPECT_EQ(r->image.Width(), 4);
-    EXPECT_EQ(r->image.Height(), 2);
+    EXPECT_EQ(r->params.BmpCompression, compression == 1 || compression == 2 ? 1 : 0);
   }
 }
 
 TEST(BmpReadProgress, ReportsBeforeEachRowAndStopsWhenAborted) {
-  BmpSpec s = Rgb24Spec();
-  s.height = 3;
-  s.pixels.resize(36, 0);
-  ReadResult r;
-  ReadInto(r, BuildBmp(s), 0, false, /*withHandler=*/true);
-  EXPECT_EQ(r.reported, (std::vector<int>{0, 33, 66}));
-
-  ReadResult stopped;
-  TPixMemoryStream stream(BuildBmp(s));
-  TPixProgressEvent handler = [&](TPixObject*, int per) {
-    stopped.reported.push_back(per);
-    if (per > 0) stopped.aborted = true;
-  };
-  TProgressRecord progress;
-  progress.Aborting = &stopped.aborted;
-  progress.Handler = &handler;
-  ReadBmpStream(stream, stopped.image, 0, false, progress, stopped.params);
-  EXPECT_EQ(stopped.reported.size(), 2u);
-  EXPECT_TRUE(stopped.aborted);
+  BmpSpec s{.width = 1, .height = 3, .pixels = Bytes(12, 0)};
+  EXPECT_EQ(Read(BuildBmp(s), false, true)->reported, (std::vector<int>{0, 33, 66}));
+  auto r = Read(BuildBmp(s), false, true, /*abortAt=*/1);
+  EXPECT_EQ(r->reported, (std::vector<int>{0, 33}));
+  EXPECT_TRUE(r->aborted);
 }
