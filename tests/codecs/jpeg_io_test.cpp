@@ -157,3 +157,50 @@ TEST(JpegIo, EmptyStreamAndMissingImageFailCleanly) {
   detached.SaveJpegToStream(out);
   EXPECT_EQ(out.Size(), 0);
 }
+
+TEST(JpegIo, MutatedFilesLoadOrFailCleanly) {
+  // Seeds with every part the load reads: EXIF with a thumbnail, IPTC, a
+  // comment, progressive and CMYK scans. Mutants change, cut or repeat bytes;
+  // each must load or end with AbortFlag, without throwing (and without
+  // sanitizer findings in the sanitizer build).
+  TIOParams thumbParams;
+  Bytes exif = TExifBuilder().Rational(0x011A, 300, 1).Thumbnail(Encode(*Photo(12, 8), thumbParams)).Build();
+  TPixIPTCInfoList iptc;
+  iptc.Add(2, 120, reinterpret_cast<const uint8_t*>("caption"), 7);
+  std::vector<Bytes> seeds;
+  for (uint8_t space : {2, 3}) {
+    TIOParams params;
+    params.JpegColorSpace = space;
+    params.JpegProgressive = space == 2;
+    params.MarkerList().AddMarker(0xE1, exif.data(), static_cast<int>(exif.size()));
+    Bytes block = iptc.BuildIptcBlock();
+    params.MarkerList().AddMarker(0xED, block.data(), static_cast<int>(block.size()));
+    params.MarkerList().AddMarker(0xFE, reinterpret_cast<const uint8_t*>("comment"), 7);
+    seeds.push_back(Encode(*Photo(40, 24), params));
+  }
+  uint32_t state = 2024;
+  auto next = [&state](uint32_t bound) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % bound;
+  };
+  int loaded = 0;
+  for (int i = 0; i < 400; ++i) {
+    Bytes file = seeds[i % seeds.size()];
+    for (uint32_t edits = 1 + next(3); edits > 0; --edits) {
+      switch (next(3)) {
+        case 0: file[next(static_cast<uint32_t>(file.size()))] = static_cast<uint8_t>(next(256)); break;
+        case 1: file.resize(next(static_cast<uint32_t>(file.size())) + 1); break;
+        default: {
+          std::size_t at = next(static_cast<uint32_t>(file.size()));
+          std::size_t n = std::min<std::size_t>(next(64), file.size() - at);
+          file.insert(file.begin() + at, file.begin() + at, file.begin() + at + n);
+        }
+      }
+    }
+    TIo io;
+    TPixMemoryStream stream(file);
+    EXPECT_NO_THROW(io.Io.LoadJpegFromStream(stream)) << i;
+    if (!io.Io.AbortFlag()) ++loaded;
+  }
+  EXPECT_GT(loaded, 50);
+}
