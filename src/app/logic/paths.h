@@ -1,6 +1,7 @@
 #pragma once
 // Path helpers shared by the scan, the run and the per-image conversion. They
 // work on byte strings (UTF-8 on this platform) with "/" as the delimiter.
+#include <functional>
 #include <string>
 
 namespace pix {
@@ -37,5 +38,17 @@ std::string ComposeFolderPath(const std::string& folderText, const std::string& 
 // ComposeFolderPath followed by the file name.
 std::string ComposeFilePath(const std::string& folderText, const std::string& relative,
                             const std::string& fileName);
+
+// Creates a folder; true when it was made.
+using TMakeFolder = std::function<bool(const std::string& folder)>;
+
+// Makes sure the folder part of the path (up to and including its last "/")
+// exists, creating every missing folder from the outermost one inwards. An
+// existing entry of the folder's name, even a plain file, counts as there; a
+// name without any "/" is left alone. False when a creation failed; never
+// throws, and the working directory is left as it was.
+bool ForceFolderOfFile(const std::string& path);
+// The same, with the folder creation supplied by the caller.
+bool ForceFolderOfFile(const std::string& path, const TMakeFolder& makeFolder);
 
 }  // namespace pix

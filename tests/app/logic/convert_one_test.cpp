@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <unistd.h>
+
+#include "app/album_fixtures.h"
+#include "app/logic/convert_one.h"
+#include "app/logic/paths.h"
+#include "platform/file_attributes.h"
+
+using namespace pix;
+using namespace albumtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// One image component converting files between an input and an output folder,
+// with the options of the first preset: 240 x 320, quality step 7, as JPEG.
+class ConvertOneTest : public ::testing::Test {
+protected:
+  ConvertOneTest() {
+    options.MaxWidth = 240;
+    options.MaxHeight = 320;
+    options.Rotation = kRotationNone;
+    fs::create_directories(dir.Path() / "in");
+    fs::create_directories(dir.Path() / "out");
+  }
+
+  std::string In(const std::string& name) const { return (dir.Path() / "in" / name).string(); }
+  std::string Out(const std::string& name) const { return (dir.Path() / "out" / name).string(); }
+
+  // Converts a generated w x h JPEG and decodes what was written.
+  bool ConvertJpeg(int32_t w, int32_t h, Decoded& out) {
+    WriteJpeg(In("photo.jpg"), w, h);
+    const bool ok = ConvertOne(image, options, In("photo.jpg"), Out("photo.jpg"));
+    Decode(Out("photo.jpg"), out);
+    return ok;
+  }
+
+  static bool IsRed(const uint8_t* p) { return p[2] > 150 && p[0] < 80 && p[1] < 80; }
+  static bool IsBlue(const uint8_t* p) { return p[0] > 150 && p[2] < 80 && p[1] < 80; }
+
+  pixtest::TempDir dir;
+  TPixImage image;
+  ConversionSettings options;
+};
+
+struct SizeCase {
+  int32_t Width, Height;
+  int Rotation;
+  bool LandscapeOnly;
+  int32_t ExpectedWidth, ExpectedHeight;
+};
+
+}  // namespace
+
+TEST_F(ConvertOneTest, SizesFollowTheRotationAndTheTwoLimits) {
+  const SizeCase cases[] = {
+      {1600, 1200, kRotationNone, false, 240, 180},    // the width rule alone
+      {1600, 1200, kRotation90Left, false, 240, 320},  // turned to 1200 x 1600 first
+      {1000, 3000, kRotationNone, false, 106, 320},    // 240 x 720, then 320 x 240 / 720 = 106
+      {100, 80, kRotationNone, false, 100, 80},        // never enlarged
+      {100, 80, kRotation90Right, false, 80, 100},
+      {200, 100, kRotation90Left, true, 100, 200},     // landscape: turned
+      {100, 200, kRotation90Left, true, 100, 200},     // portrait: left as it is
+  };
+  for (const SizeCase& c : cases) {
+    options.Rotation = c.Rotation;
+    options.LandscapeOnly = c.LandscapeOnly;
+    Decoded out;
+    ASSERT_TRUE(ConvertJpeg(c.Width, c.Height, out)) << c.Width << "x" << c.Height;
+    EXPECT_EQ(out.Kind, FileKind::Jpeg);
+    EXPECT_EQ(out.Width(), c.ExpectedWidth) << c.Width << "x" << c.Height << " rotation " << c.Rotation;
+    EXPECT_EQ(out.Height(), c.ExpectedHeight) << c.Width << "x" << c.Height << " rotation " << c.Rotation;
+    // The preview keeps the image that was saved.
+    EXPECT_EQ(image.CurrentBitmap()->Width(), c.ExpectedWidth);
+  }
+}
+
+TEST_F(ConvertOneTest, QuarterTurnsGoTheChosenWayAndLandscapeOnlySparesSquares) {
+  options.MaxWidth = options.MaxHeight = 1000;
+  Decoded out;
+  // The red top half of the source ends up on the left after a left turn...
+  options.Rotation = kRotation90Left;
+  ASSERT_TRUE(ConvertJpeg(120, 80, out));
+  EXPECT_TRUE(IsRed(out.Pixel(5, 60))) << "left turn";
+  EXPECT_TRUE(IsBlue(out.Pixel(75, 60))) << "left turn";
+  // ...and on the right after a right turn.
+  options.Rotation = kRotation90Right;
+  ASSERT_TRUE(ConvertJpeg(120, 80, out));
+  EXPECT_TRUE(IsBlue(out.Pixel(5, 60))) << "right turn";
+  EXPECT_TRUE(IsRed(out.Pixel(75, 60))) << "right turn";
+
+  options.LandscapeOnly = true;
+  ASSERT_TRUE(ConvertJpeg(600, 600, out));
+  EXPECT_TRUE(IsRed(out.Pixel(300, 20))) << "a square is not turned";
+  ASSERT_TRUE(ConvertJpeg(601, 600, out));
+  EXPECT_EQ(out.Width(), 600);
+  EXPECT_EQ(out.Height(), 601);
+  // With no rotation chosen the landscape option is not looked at.
+  options.Rotation = kRotationNone;
+  ASSERT_TRUE(ConvertJpeg(601, 600, out));
+  EXPECT_EQ(out.Width(), 601);
+}
+
+TEST_F(ConvertOneTest, GrayscaleGivesEqualChannels) {
+  options.ConvertToGrayscale = true;
+  Decoded out;
+  ASSERT_TRUE(ConvertJpeg(400, 300, out));
+  for (int32_t y = 0; y < out.Height(); y += 7)
+    for (int32_t x = 0; x < out.Width(); x += 7) {
+      const uint8_t* p = out.Pixel(x, y);
+      ASSERT_TRUE(p[0] == p[1] && p[1] == p[2]) << x << "," << y;
+    }
+}
+
+TEST_F(ConvertOneTest, QualityIsSetBeforeEverySaveAndTheRecordIsNeverReset) {
+  options.JPGQuality = 7;
+  const std::string quality70 = QuantTablesAtQuality(70);
+  ASSERT_NE(quality70, QuantTablesAtQuality(50));
+  Decoded out;
+  ASSERT_TRUE(ConvertJpeg(300, 200, out));
+  EXPECT_EQ(QuantTables(Out("photo.jpg")), quality70);
+  // Whatever happened to the record in between, the next save is at 70 again.
+  image.ParamRecord().JpegQuality = 13;
+  ASSERT_TRUE(ConvertJpeg(300, 200, out));
+  EXPECT_EQ(QuantTables(Out("photo.jpg")), quality70);
+
+  // Also before a save in another type, although only the JPEG writer reads it.
+  options.ConvertToJPG = false;
+  options.JPGQuality = 3;
+  WriteBmp(In("pic.bmp"), 50, 40);
+  ASSERT_TRUE(ConvertOne(image, options, In("pic.bmp"), Out("pic.bmp")));
+  EXPECT_EQ(image.ParamRecord().JpegQuality, 30);
+
+  // The colour space a gray JPEG left in the record carries over to the next
+  // JPEG written from a BMP source: loads only touch their own format's fields.
+  options.ConvertToJPG = true;
+  WriteJpeg(In("gray.jpg"), 64, 64, 90, 1);
+  ASSERT_TRUE(ConvertOne(image, options, In("gray.jpg"), Out("gray.jpg")));
+  ASSERT_TRUE(ConvertOne(image, options, In("pic.bmp"), Out("pic.bmp")));
+  EXPECT_EQ(JpegComponents(Out("pic.jpg")), 1);
+  EXPECT_EQ(image.ParamRecord().JpegColorSpace, 1);
+}
+
+TEST_F(ConvertOneTest, SaveTypeFollowsTheOptionNotTheSource) {
+  WriteBmp(In("Pic.BMP"), 60, 50);
+  WriteJpeg(In("Photo.JPG"), 60, 50);
+  ASSERT_TRUE(ConvertOne(image, options, In("Pic.BMP"), Out("Pic.BMP")));
+  EXPECT_EQ(KindOf(Out("Pic.jpg")), FileKind::Jpeg);
+  EXPECT_EQ(KindOf(Out("Pic.BMP")), FileKind::Missing);
+
+  options.ConvertToJPG = false;
+  ASSERT_TRUE(ConvertOne(image, options, In("Pic.BMP"), Out("Orig/Pic.BMP")));
+  ASSERT_TRUE(ConvertOne(image, options, In("Photo.JPG"), Out("Orig/Photo.JPG")));
+  Decoded bmp, jpeg;
+  Decode(Out("Orig/Pic.BMP"), bmp);
+  Decode(Out("Orig/Photo.JPG"), jpeg);
+  EXPECT_EQ(bmp.Kind, FileKind::Bmp);
+  EXPECT_EQ(bmp.Width(), 60);
+  EXPECT_EQ(jpeg.Kind, FileKind::Jpeg);
+  EXPECT_EQ(jpeg.Height(), 50);
+}
+
+TEST_F(ConvertOneTest, FailuresReturnFalseAndWriteNothing) {
+  pixtest::WriteFile(In("corrupt.jpg"), "\xFF\xD8\xFF\xE0 this is no JPEG at all");
+  EXPECT_FALSE(ConvertOne(image, options, In("corrupt.jpg"), Out("deep/corrupt.jpg")));
+  // A failed load stops before the destination folder is made.
+  EXPECT_FALSE(fs::exists(Out("deep")));
+
+  EXPECT_FALSE(ConvertOne(image, options, In("missing.jpg"), Out("missing.jpg")));
+  fs::create_symlink(dir.Path() / "nowhere", In("dangling.jpg"));
+  EXPECT_FALSE(ConvertOne(image, options, In("dangling.jpg"), Out("dangling.jpg")));
+  EXPECT_FALSE(fs::exists(Out("missing.jpg")));
+
+  // Destinations that cannot be written: a read-only file, a folder under a plain file.
+  WriteJpeg(In("good.jpg"), 30, 20);
+  pixtest::WriteFile(Out("locked.jpg"), "keep");
+  ASSERT_TRUE(SetReadOnly(Out("locked.jpg"), true));
+  EXPECT_FALSE(ConvertOne(image, options, In("good.jpg"), Out("locked.jpg")));
+  EXPECT_EQ(pixtest::ReadFile(Out("locked.jpg")), "keep");
+  pixtest::WriteFile(Out("file"), "x");
+  EXPECT_FALSE(ConvertOne(image, options, In("good.jpg"), Out("file/sub/good.jpg")));
+
+  // The same component goes on converting after every failure.
+  EXPECT_TRUE(ConvertOne(image, options, In("good.jpg"), Out("good.jpg")));
+}
+
+TEST(ForceFolderOfFile, CreatesMissingFoldersFromTheOutermostInwards) {
+  pixtest::TempDir dir;
+  const std::string root = dir.Path().string();
+  std::vector<std::string> made;
+  auto record = [&made](const std::string& folder) {
+    made.push_back(folder);
+    return fs::create_directory(folder);
+  };
+  const fs::path cwd = fs::current_path();
+  EXPECT_TRUE(ForceFolderOfFile(root + "/Out/2004/May/Pic.jpg", record));
+  EXPECT_EQ(made, (std::vector<std::string>{root + "/Out", root + "/Out/2004", root + "/Out/2004/May"}));
+  EXPECT_TRUE(fs::is_directory(root + "/Out/2004/May"));
+  EXPECT_EQ(fs::current_path(), cwd);
+
+  // Existing folders are not made again; a trailing delimiter names the folder itself.
+  made.clear();
+  EXPECT_TRUE(ForceFolderOfFile(root + "/Out/2004/June/", record));
+  EXPECT_EQ(made, (std::vector<std::string>{root + "/Out/2004/June"}));
+
+  // A plain file of the folder's name counts as there; a name without a
+  // delimiter has no folder part.
+  made.clear();
+  pixtest::WriteFile(root + "/plain", "x");
+  EXPECT_TRUE(ForceFolderOfFile(root + "/plain/Pic.jpg", record));
+  EXPECT_TRUE(ForceFolderOfFile("Pic.jpg", record));
+  EXPECT_TRUE(made.empty());
+
+  // A creation that fails stops the walk: nothing inside it is tried.
+  auto refuse = [&made](const std::string& folder) {
+    made.push_back(folder);
+    return false;
+  };
+  EXPECT_FALSE(ForceFolderOfFile(root + "/A/B/C/Pic.jpg", refuse));
+  EXPECT_EQ(made, (std::vector<std::string>{root + "/A"}));
+  // The real creation reports a failure as false instead of throwing.
+  EXPECT_FALSE(ForceFolderOfFile(root + "/plain/sub/Pic.jpg"));
+  EXPECT_TRUE(ForceFolderOfFile(root + "/X/Y/Pic.jpg"));
+  EXPECT_TRUE(fs::is_directory(root + "/X/Y"));
+}
