@@ -1,5 +1,6 @@
 #include "codecs/exif_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -265,10 +266,12 @@ bool OpenTiff(const uint8_t* payload, std::size_t length, TTiffData& tiff, TIfd&
 
 }  // namespace
 
-bool ParseExifBlock(const uint8_t* payload, std::size_t length, TExifValues& values) {
-  TTiffData tiff(nullptr, 0);
+namespace {
+
+// The values of the first directory and its EXIF sub-directory; next is the
+// offset of the second directory (0 when there is none).
+bool ReadValues(const uint8_t* payload, std::size_t length, TTiffData& tiff, TExifValues& values, uint32_t& next) {
   TIfd ifd0, sub;
-  uint32_t next = 0;
   values = TExifValues{};
   if (!OpenTiff(payload, length, tiff, ifd0, next)) return false;
   ReadImageDirectory(tiff, ifd0, values);
@@ -278,17 +281,23 @@ bool ParseExifBlock(const uint8_t* payload, std::size_t length, TExifValues& val
   return true;
 }
 
+}  // namespace
+
+bool ParseExifBlock(const uint8_t* payload, std::size_t length, TExifValues& values) {
+  TTiffData tiff(nullptr, 0);
+  uint32_t next = 0;
+  return ReadValues(payload, length, tiff, values, next);
+}
+
 bool ReadExifBlock(const uint8_t* payload, std::size_t length, TIOParams& params) {
   ClearExifBlock(params);
+  TTiffData tiff(nullptr, 0);
   TExifValues values;
-  if (!ParseExifBlock(payload, length, values)) return false;
+  uint32_t next = 0;
+  if (!ReadValues(payload, length, tiff, values, next)) return false;
   StoreExifValues(values, params);
   params.ExifHasExifData = true;
-
-  TTiffData tiff(nullptr, 0);
-  TIfd ifd0, ifd1;
-  uint32_t next = 0;
-  OpenTiff(payload, length, tiff, ifd0, next);
+  TIfd ifd1;
   if (next != 0 && ReadIfd(tiff, next, ifd1, nullptr)) {
     TBitmap thumbnail;
     try {

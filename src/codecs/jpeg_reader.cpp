@@ -1,8 +1,6 @@
 // ReadJpegStream and FindJpegStart: libjpeg decodes, the binding picks the
 // output colour space and scale, stores rows into the working image and keeps
 // the file's markers.
-#include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "codecs/jpeg_codec.h"
