@@ -42,9 +42,7 @@ TFileDecision TExistingFilePolicy::Settle(const std::string& destination) {
   switch (m_remembered) {
     case FileExistsAnswer::ReplaceThis:
       m_remembered = FileExistsAnswer::AskUser;
-      // A failed deletion is not reported: the conversion still tries to write over it.
-      DeleteFileForced(destination);
-      return {TFileAction::Convert, destination};
+      return {TFileAction::Convert, destination, true};
     case FileExistsAnswer::ReplaceAll:
       return {TFileAction::Convert, destination};
     case FileExistsAnswer::SkipThis:

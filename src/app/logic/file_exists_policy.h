@@ -36,6 +36,9 @@ enum class TFileAction { Convert, Skip, StopRun };
 struct TFileDecision {
   TFileAction Action;
   std::string Destination;  // the path to convert to (a free name after a rename answer)
+  // The existing file is to be replaced: the caller removes it only once the
+  // conversion has succeeded (see TSetAsideFile).
+  bool ReplaceExisting = false;
 };
 
 // The remembered answer of one run and the decision for each destination.
@@ -47,8 +50,8 @@ public:
   TExistingFilePolicy(bool overwrite, TAskFileExists ask);
 
   // Settles one destination: converts when nothing is there; otherwise asks
-  // when no answer is remembered and acts on the answer (ReplaceThis deletes
-  // the file first; the rename answers pick NextFreeName; the "this file"
+  // when no answer is remembered and acts on the answer (ReplaceThis marks the
+  // file for replacement; the rename answers pick NextFreeName; the "this file"
   // answers are forgotten afterwards, the "all" answers kept for later files).
   TFileDecision Settle(const std::string& destination);
 

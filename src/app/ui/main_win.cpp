@@ -21,12 +21,15 @@
 #include <algorithm>
 
 #include "app/logic/command_line.h"
+#include "app/logic/convert_one.h"
 #include "app/logic/folder_identity.h"
 #include "app/logic/paths.h"
+#include "app/logic/set_aside.h"
 #include "app/ui/about_win.h"
 #include "app/ui/center_on_screen.h"
 #include "app/ui/file_exists_win.h"
 #include "app/ui/help_win.h"
+#include "app/ui/pix_image_widget.h"
 #include "app/ui/select_folder.h"
 
 namespace pix {
@@ -52,9 +55,10 @@ std::string Utf8(const QString& text) { return text.toStdString(); }
 
 TfrmMainWin::TfrmMainWin(QWidget* parent) : QMainWindow(parent) {
   BuildControls();
-  // No image pipeline is installed yet: nothing is converted and every file
-  // shows as failed (its row stays unchecked).
-  m_convertOne = [](const std::string&, const std::string&) { return false; };
+  // The options are read from the controls at each call, as they show then.
+  m_convertOne = [this](const std::string& source, const std::string& destination) {
+    return ConvertOne(ImageComponent(), CurrentSettings(), source, destination);
+  };
   m_askFileExists = [this](const std::string& destination) { return AskFileExists(this, destination); };
   ConnectHandlers();
   UpdateControls();
@@ -119,6 +123,10 @@ ConversionSettings TfrmMainWin::CurrentSettings() const {
   s.SizeCategory = cbxImageSize->currentIndex();
   return s;
 }
+
+QWidget* TfrmMainWin::Preview() const { return imgConvert; }
+
+TPixImage& TfrmMainWin::ImageComponent() const { return imgConvert->Image(); }
 
 int TfrmMainWin::MaxWidthValue() const { return SpinValue(spnMaxWidth); }
 int TfrmMainWin::MaxHeightValue() const { return SpinValue(spnMaxHeight); }
@@ -290,8 +298,10 @@ bool TfrmMainWin::ConvertRow(int row, TExistingFilePolicy& policy) {
     m_stopRequested = true;
     return false;
   }
-  if (decision.Action == TFileAction::Convert && ConvertGuarded(source, decision.Destination))
-    item->setCheckState(0, Qt::Checked);
+  if (decision.Action != TFileAction::Convert) return true;
+  const bool converted = decision.ReplaceExisting ? ConvertReplacing(source, decision.Destination)
+                                                  : ConvertGuarded(source, decision.Destination);
+  if (converted) item->setCheckState(0, Qt::Checked);
   return true;
 }
 
@@ -302,6 +312,16 @@ bool TfrmMainWin::ConvertGuarded(const std::string& source, const std::string& d
   } catch (...) {
     return false;
   }
+}
+
+bool TfrmMainWin::ConvertReplacing(const std::string& source, const std::string& destination) {
+  // The existing file goes only once its replacement is written: a failed
+  // conversion puts it back as it was. When it cannot be moved aside the
+  // conversion still tries to write over it.
+  TSetAsideFile existing(destination);
+  const bool converted = ConvertGuarded(source, destination);
+  existing.Finish(converted);
+  return converted;
 }
 
 void TfrmMainWin::SetBusy(bool busy) {

@@ -27,6 +27,9 @@ class QTreeWidget;
 
 namespace pix {
 
+class TPixImage;
+class TPixImageWidget;
+
 // Converts one listed file; true when the destination file was written.
 using TConvertOne = std::function<bool(const std::string& source, const std::string& destination)>;
 // Asks what to do with a destination that exists; answers 1..7.
@@ -40,14 +43,16 @@ public:
 
   // The command-line arguments after the program name; read on every show.
   void SetArguments(const QStringList& args) { m_arguments = args; }
-  // The per-image conversion the run calls. Until one is installed every file
-  // is reported as not converted.
+  // The per-image conversion the run calls; by default ConvertOne on the
+  // preview's image component with the options the controls show at the call.
   void SetConvertOne(TConvertOne convertOne) { m_convertOne = std::move(convertOne); }
   // Replaces the "File exists" dialog (tests script the answers through it).
   void SetAskFileExists(TAskFileExists ask) { m_askFileExists = std::move(ask); }
 
   // The preview and image control of the window.
-  QWidget* Preview() const { return imgConvert; }
+  QWidget* Preview() const;
+  // The image component of the preview, through which every file is converted.
+  TPixImage& ImageComponent() const;
 
   bool AutoStart() const { return m_autoStart; }
   bool Overwrite() const { return m_overwrite; }
@@ -92,6 +97,7 @@ private:
   void FillFileList();
   bool ConvertRow(int row, TExistingFilePolicy& policy);
   bool ConvertGuarded(const std::string& source, const std::string& destination);
+  bool ConvertReplacing(const std::string& source, const std::string& destination);
   void SetBusy(bool busy);
 
   QGroupBox* grpPath = nullptr;
@@ -125,7 +131,7 @@ private:
   QLabel* lblFileToName = nullptr;
   QProgressBar* oProgressBar = nullptr;
   QTreeWidget* lstFiles = nullptr;
-  QWidget* imgConvert = nullptr;
+  TPixImageWidget* imgConvert = nullptr;
 
   QAction* UsingPixfold1 = nullptr;
   QAction* About1 = nullptr;

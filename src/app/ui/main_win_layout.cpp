@@ -2,7 +2,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -21,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "app/ui/main_win.h"
+#include "app/ui/pix_image_widget.h"
 
 namespace pix {
 
@@ -38,13 +38,8 @@ T* Named(T* widget, const char* name) {
 
 // The preview of the window; it is also the image control each file goes
 // through, so it is made in this one place.
-QWidget* CreatePreview(QWidget* parent) {
-  auto* frame = Named(new QFrame(parent), "imgConvert");
-  frame->setFixedSize(kPreviewSize, kPreviewSize);
-  frame->setFrameShape(QFrame::Box);
-  frame->setBackgroundRole(QPalette::Button);
-  frame->setAutoFillBackground(true);
-  return frame;
+TPixImageWidget* CreatePreview(QWidget* parent) {
+  return Named(new TPixImageWidget(kPreviewSize, kPreviewSize, parent), "imgConvert");
 }
 
 QSpinBox* CreateSizeSpin(QWidget* parent, const char* name, int formValue) {

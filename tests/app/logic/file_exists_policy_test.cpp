@@ -65,12 +65,13 @@ protected:
     });
   }
 
-  // "C" convert (with the file name written), "S" skip, "X" stop.
+  // "C" convert (with the file name written), "R" replace, "S" skip, "X" stop.
   std::string Walk(TExistingFilePolicy& policy, std::initializer_list<const char*> names) {
     std::string out;
     for (const char* name : names) {
       TFileDecision d = policy.Settle(m_dir.File(name));
-      out += d.Action == TFileAction::Convert ? "C:" + fs::path(d.Destination).filename().string()
+      const std::string convert = d.ReplaceExisting ? "R:" : "C:";
+      out += d.Action == TFileAction::Convert ? convert + fs::path(d.Destination).filename().string()
              : d.Action == TFileAction::Skip  ? std::string("S")
                                               : std::string("X");
       out += " ";
@@ -96,12 +97,12 @@ TEST_F(ExistingFilePolicyTest, OverwriteNeverAsksNorDeletes) {
   EXPECT_EQ(pixtest::ReadFile(m_dir.File("a.jpg")), "old");
 }
 
-TEST_F(ExistingFilePolicyTest, ReplaceThisDeletesAndAsksAgainForTheNextFile) {
-  ASSERT_TRUE(SetReadOnly(m_dir.File("a.jpg"), true));
+TEST_F(ExistingFilePolicyTest, ReplaceThisKeepsTheFileForNowAndAsksAgainForTheNextFile) {
   auto policy = Policy({FileExistsAnswer::ReplaceThis, FileExistsAnswer::SkipThis, FileExistsAnswer::SkipThis});
-  EXPECT_EQ(Walk(policy, {"a.jpg", "d.jpg", "b.jpg", "c.jpg"}), "C:a.jpg C:d.jpg S S ");
+  EXPECT_EQ(Walk(policy, {"a.jpg", "d.jpg", "b.jpg", "c.jpg"}), "R:a.jpg C:d.jpg S S ");
   EXPECT_EQ(m_asked, (std::vector<std::string>{"a.jpg", "b.jpg", "c.jpg"}));
-  EXPECT_FALSE(PathEntryExists(m_dir.File("a.jpg")));  // deleted although read-only
+  // Removed only once its replacement has been written.
+  EXPECT_EQ(pixtest::ReadFile(m_dir.File("a.jpg")), "old");
   EXPECT_EQ(policy.Remembered(), FileExistsAnswer::AskUser);
 }
 

@@ -12,6 +12,7 @@
 #include <filesystem>
 
 #include "app/ui/main_win.h"
+#include "platform/file_attributes.h"
 #include "ui_test_support.h"
 
 using namespace pix;
@@ -146,15 +147,6 @@ TEST_F(RunTest, AConversionThatThrowsCountsAsFailed) {
   EXPECT_TRUE(Idle(win.get()));
 }
 
-TEST_F(RunTest, WithoutAnImagePipelineNothingIsReportedConverted) {
-  m_config.Write("[Settings]\nSource=" + m_source.string() + "\nDestination=" + m_destination.string() + "\n");
-  TfrmMainWin win;
-  win.show();
-  Run(&win);
-  EXPECT_EQ(Checks(&win), "----");
-  EXPECT_TRUE(fs::is_empty(m_destination));
-}
-
 TEST_F(RunTest, MissingSourceGivesAnEmptyListAndAnIdleWindow) {
   fs::remove_all(m_source);
   auto win = Window();
@@ -185,6 +177,34 @@ TEST_F(RunTest, ReplaceThisAsksAgainAtTheNextExistingFile) {
   EXPECT_EQ(m_asked, (Strings{"a.jpg", "c.jpg"}));
   EXPECT_EQ(Checks(win.get()), "xx-x");
   EXPECT_EQ(pixtest::ReadFile((m_destination / "c.jpg").string()), "old");
+}
+
+TEST_F(RunTest, ReplaceThisKeepsTheOldFileUntilItsReplacementIsWritten) {
+  ExistingDestinations({"a.jpg", "b.jpg", "c.jpg"});
+  for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) SetReadOnly((m_destination / name).string(), true);
+  m_answers = {FileExistsAnswer::ReplaceThis, FileExistsAnswer::ReplaceThis, FileExistsAnswer::ReplaceThis};
+  auto win = Window();
+  // a converts; b fails after writing half a file; c fails by throwing.
+  win->SetConvertOne([this](const std::string& source, const std::string& destination) -> bool {
+    const std::string name = fs::path(source).filename().string();
+    // The old file is out of the way while the new one is written.
+    EXPECT_FALSE(fs::exists(destination)) << name;
+    pixtest::WriteFile(destination, name == "a.jpg" ? "converted" : "half");
+    if (name == "b.jpg") return false;
+    if (name == "c.jpg") throw std::runtime_error("disk full");
+    return true;
+  });
+  Run(win.get());
+  EXPECT_EQ(Checks(win.get()), "x--x");
+  EXPECT_EQ(pixtest::ReadFile((m_destination / "a.jpg").string()), "converted");
+  for (const char* name : {"b.jpg", "c.jpg"}) {
+    EXPECT_EQ(pixtest::ReadFile((m_destination / name).string()), "old") << name;
+    EXPECT_TRUE(IsReadOnly((m_destination / name).string())) << name;
+  }
+  // Nothing is left beside them.
+  size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(m_destination)) ++entries;
+  EXPECT_EQ(entries, 4u);
 }
 
 TEST_F(RunTest, ReplaceAllWritesOverWithoutAskingAgain) {
