@@ -121,15 +121,18 @@ void TPixView::DrawBackBuffer() {
   drawnWidth = std::min(drawnWidth, m_clientWidth);
   drawnHeight = std::min(drawnHeight, m_clientHeight);
 
-  bool offset = m_viewX > 0 || m_viewY > 0;
-  if (offset || drawnWidth < m_clientWidth || drawnHeight < m_clientHeight) {
+  const bool planesMatch = m_alpha->Width() == bmp.Width() && m_alpha->Height() == bmp.Height() &&
+                           m_selection.Width() == bmp.Width() && m_selection.Height() == bmp.Height();
+  const bool drawable = !bmp.Empty() && !(bmp.Width() == 1 && bmp.Height() == 1) && planesMatch &&
+                        drawnWidth > 0 && drawnHeight > 0 && sourceWidth > 0 && sourceHeight > 0;
+  const bool offset = m_viewX > 0 || m_viewY > 0;
+  // An image that is not drawn at all gets the background too, so the
+  // previous picture never stays on the screen in its place.
+  if (!drawable || offset || drawnWidth < m_clientWidth || drawnHeight < m_clientHeight) {
     m_backBuffer.Canvas().Brush.Color = Background();
     m_backBuffer.Canvas().FillRect({0, 0, m_clientWidth, m_clientHeight});
   }
-  bool planesMatch = m_alpha->Width() == bmp.Width() && m_alpha->Height() == bmp.Height();
-  if (bmp.Width() <= 1 && bmp.Height() <= 1) return;
-  if (bmp.Empty() || !planesMatch) return;
-  if (drawnWidth <= 0 || drawnHeight <= 0 || sourceWidth <= 0 || sourceHeight <= 0) return;
+  if (!drawable) return;
 
   int64_t stepX = RoundHalfEven(static_cast<long double>(sourceWidth) / drawnWidth * kStepOne);
   int64_t stepY = RoundHalfEven(static_cast<long double>(sourceHeight) / drawnHeight * kStepOne);

@@ -90,3 +90,16 @@ TEST_F(FittedView, EmptyImageDrawsOnlyBackgroundAndPlanesFollowSize) {
   EXPECT_EQ(view.AlphaPlane()->Width(), 30);
   EXPECT_EQ(view.SelectionMask().Height(), 20);
 }
+
+TEST_F(FittedView, AnImageThatIsNotDrawnLeavesOnlyBackgroundNotThePreviousPicture) {
+  Load(50, 50);
+  ASSERT_FALSE(IsBackground(10, 10));
+  // A single pixel would cover the whole control, but is never drawn.
+  Load(1, 1);
+  for (int32_t y = 0; y < 100; y += 9)
+    for (int32_t x = 0; x < 100; x += 9) ASSERT_TRUE(IsBackground(x, y)) << x << "," << y;
+  Load(50, 50);
+  view.SelectionMask().Allocate(3, 3, 1);
+  view.UpdateView();
+  EXPECT_TRUE(IsBackground(10, 10));
+}
