@@ -38,6 +38,18 @@ int TPixImageIO::LoadGifFromStream(TPixStream& stream) {
   return count;
 }
 
+void TPixImageIO::ParamsFromGifFile(const std::string& fileName) {
+  m_aborting = false;
+  TPixFileStream stream(fileName, TFileMode::fmOpenRead);
+  TProgressRecord progress = MakeProgressRecord();
+  // The reader leaves the image alone when it reads parameters only.
+  TBitmap untouched;
+  int count = 0;
+  ReadGifStream(stream, untouched, count, nullptr, true, progress, ParamRecord());
+  ParamRecord().FileName = fileName;
+  ParamRecord().FileType = 2;
+}
+
 void TPixImageIO::SaveGifToFile(const std::string& fileName) {
   SaveFileWith(fileName, [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
     WriteGifStream(s, image, ParamRecord(), progress);
