@@ -26,10 +26,33 @@ void CopyPixel(const uint8_t* in, int64_t sx, uint8_t* out, int64_t dx, int bits
   }
 }
 
+// Moves the pixels of one destination row segment x0..x1-1 of a TrueColor
+// image. Four-byte moves are used where the extra byte is still inside the
+// source row (the source pixel is not its row's last) and lands on the
+// destination's next pixel, which is written afterwards (not past the row).
+void TurnSegment24(const std::vector<const uint8_t*>& rows, int64_t sx, bool wideRead, uint8_t* out, int32_t x0,
+                   int32_t x1, int32_t dw) {
+  const int32_t wideEnd = !wideRead ? x0 : (x1 == dw ? x1 - 1 : x1);
+  int32_t x = x0;
+  for (; x < wideEnd; ++x) {
+    uint32_t v;
+    std::memcpy(&v, rows[x] + sx * 3, 4);
+    std::memcpy(out + static_cast<int64_t>(x) * 3, &v, 4);
+  }
+  for (; x < x1; ++x) {
+    const uint8_t* p = rows[x] + sx * 3;
+    uint8_t* q = out + static_cast<int64_t>(x) * 3;
+    q[0] = p[0];
+    q[1] = p[1];
+    q[2] = p[2];
+  }
+}
+
 // Destination row y takes source column columnOf(y); its pixel x comes from
-// the source row rows[x]. Rows are written in tiles, whatever the order.
+// the source row rows[x]. Rows are written in tiles, left to right within each
+// row, whatever the order of the tiles.
 template <typename ColumnOf>
-void Turn(const std::vector<const uint8_t*>& rows, TBitmap& dest, ColumnOf columnOf) {
+void Turn(const std::vector<const uint8_t*>& rows, int32_t sourceWidth, TBitmap& dest, ColumnOf columnOf) {
   const int32_t dw = dest.Width(), dh = dest.Height();
   const int bits = dest.BitsPerPixel();
   for (int32_t y0 = 0; y0 < dh; y0 += kTile) {
@@ -39,17 +62,10 @@ void Turn(const std::vector<const uint8_t*>& rows, TBitmap& dest, ColumnOf colum
       for (int32_t y = y0; y < y1; ++y) {
         const int64_t sx = columnOf(y);
         uint8_t* out = dest.ScanLine(y);
-        if (bits == 24) {
-          for (int32_t x = x0; x < x1; ++x) {
-            const uint8_t* p = rows[x] + sx * 3;
-            uint8_t* q = out + static_cast<int64_t>(x) * 3;
-            q[0] = p[0];
-            q[1] = p[1];
-            q[2] = p[2];
-          }
-        } else {
+        if (bits == 24)
+          TurnSegment24(rows, sx, sx + 1 < sourceWidth, out, x0, x1, dw);
+        else
           for (int32_t x = x0; x < x1; ++x) CopyPixel(rows[x], sx, out, x, bits);
-        }
       }
     }
   }
@@ -67,6 +83,15 @@ std::vector<const uint8_t*> RowTable(const TBitmap& source, bool reversed) {
   }
 }
 
+// Gives dest its turned format and size. A bitmap that already has them is
+// kept as it is: every pixel is overwritten, and a fresh block would only add
+// the cost of first touching its pages.
+void PrepareTurned(const TBitmap& source, TBitmap& dest) {
+  if (dest.PixelFormat() != source.PixelFormat() || dest.Width() != source.Height() ||
+      dest.Height() != source.Width())
+    dest.Allocate(source.Height(), source.Width(), source.PixelFormat());
+}
+
 }  // namespace
 
 void QuarterTurnLeft(const TBitmap& source, TBitmap& dest) {
@@ -77,9 +102,9 @@ void QuarterTurnLeft(const TBitmap& source, TBitmap& dest) {
     return;
   }
   const int32_t w = source.Width();
-  dest.Allocate(source.Height(), w, source.PixelFormat());
+  PrepareTurned(source, dest);
   if (dest.Empty()) return;
-  Turn(RowTable(source, false), dest, [w](int32_t y) { return static_cast<int64_t>(w - 1 - y); });
+  Turn(RowTable(source, false), w, dest, [w](int32_t y) { return static_cast<int64_t>(w - 1 - y); });
 }
 
 void QuarterTurnRight(const TBitmap& source, TBitmap& dest) {
@@ -89,9 +114,9 @@ void QuarterTurnRight(const TBitmap& source, TBitmap& dest) {
     CopyImage(turned, dest);
     return;
   }
-  dest.Allocate(source.Height(), source.Width(), source.PixelFormat());
+  PrepareTurned(source, dest);
   if (dest.Empty()) return;
-  Turn(RowTable(source, true), dest, [](int32_t y) { return static_cast<int64_t>(y); });
+  Turn(RowTable(source, true), source.Width(), dest, [](int32_t y) { return static_cast<int64_t>(y); });
 }
 
 }  // namespace pix
