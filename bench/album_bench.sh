@@ -36,7 +36,7 @@ for i in $(seq 1 "$count"); do
   "$magick" "$work/base.ppm" -crop 4000x3000+$dx+$dy +repage $flip -modulate 100,$((80 + i * 2)),$((90 + i)) \
     -quality 92 "$work/album/photo_$(printf %02d "$i").jpg"
 done
-decoded_mb=$(( 4000 * 3000 * 3 / 1048576 ))
+decoded_bytes=$(( 4000 * 3000 * 3 ))
 
 write_settings() {  # source destination
   mkdir -p "$work/config"
@@ -55,41 +55,53 @@ SizeCategory=0
 INI
 }
 
-run_pixfold() {  # source destination -> prints "seconds maxrss_kb"
+run_pixfold() {  # source destination -> prints "wall_s cpu_s maxrss_kb"
   write_settings "$1" "$2"
-  XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
-    /usr/bin/time -f "%e %M" -o "$work/time.txt" "$pixfold" /START /OVERWRITE >/dev/null 2>&1
-  cat "$work/time.txt"
+  # time(1) puts a status line before the figures when the program fails.
+  if ! XDG_CONFIG_HOME="$work/config" QT_QPA_PLATFORM=offscreen \
+    /usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$pixfold" /START /OVERWRITE >/dev/null 2>"$work/pixfold.err"; then
+    echo "pixfold failed:" >&2; cat "$work/time.txt" "$work/pixfold.err" >&2; exit 1
+  fi
+  tail -n 1 "$work/time.txt" | awk '{ print $1, $2 + $3, $4 }'
 }
 
-read -r base_s base_kb < <(run_pixfold "$work/empty" "$work/out-empty")
-read -r pix_s pix_kb < <(run_pixfold "$work/album" "$work/out-pixfold")
+read -r base_s base_cpu base_kb <<<"$(run_pixfold "$work/empty" "$work/out-empty")"
+read -r pix_s pix_cpu pix_kb <<<"$(run_pixfold "$work/album" "$work/out-pixfold")"
 made=$(find "$work/out-pixfold" -name '*.jpg' | wc -l)
 
-start=$(date +%s.%N)
+# One process per photo, as a shell loop over convert would run it.
 magick_kb=0
+magick_cpu=0
+start=$(date +%s.%N)
 for f in "$work"/album/*.jpg; do
-  MAGICK_THREAD_LIMIT=1 /usr/bin/time -f "%M" -o "$work/mtime.txt" \
+  MAGICK_THREAD_LIMIT=1 /usr/bin/time -f "%U %S %M" -o "$work/mtime.txt" \
     "$magick" "$f" -filter Mitchell -resize 240x320 -quality 70 "$work/out-magick/$(basename "$f")"
-  kb=$(cat "$work/mtime.txt"); [ "$kb" -gt "$magick_kb" ] && magick_kb=$kb
+  read -r u s kb < "$work/mtime.txt"
+  magick_cpu=$(awk -v a="$magick_cpu" -v u="$u" -v s="$s" 'BEGIN { print a + u + s }')
+  [ "$kb" -gt "$magick_kb" ] && magick_kb=$kb
 done
 end=$(date +%s.%N)
 
-python3 - "$count" "$made" "$pix_s" "$base_s" "$pix_kb" "$base_kb" "$start" "$end" "$magick_kb" "$decoded_mb" <<'PY'
+python3 - "$count" "$made" "$pix_s" "$base_s" "$pix_cpu" "$base_cpu" "$pix_kb" "$base_kb" \
+  "$start" "$end" "$magick_cpu" "$magick_kb" "$decoded_bytes" <<'PY'
 import sys
-count, made = int(sys.argv[1]), int(sys.argv[2])
-pix_s, base_s = float(sys.argv[3]), float(sys.argv[4])
-pix_kb, base_kb = int(sys.argv[5]), int(sys.argv[6])
-magick_s = float(sys.argv[8]) - float(sys.argv[7])
-magick_kb, decoded_mb = int(sys.argv[9]), int(sys.argv[10])
-work_s = max(pix_s - base_s, 1e-6)
-pix_rate, magick_rate = count / work_s, count / magick_s
+a = sys.argv[1:]
+count, made = int(a[0]), int(a[1])
+pix_s, base_s, pix_cpu, base_cpu = map(float, a[2:6])
+pix_kb, base_kb = int(a[6]), int(a[7])
+magick_s = float(a[9]) - float(a[8])
+magick_cpu, magick_kb = float(a[10]), int(a[11])
+decoded_mb = int(a[12]) / 1048576
+work_s, work_cpu = max(pix_s - base_s, 1e-6), max(pix_cpu - base_cpu, 1e-6)
 extra_mb = (pix_kb - base_kb) / 1024
-print(f"photos: {count} of 4000x3000 ({decoded_mb} MiB decoded each); Pixfold wrote {made}")
-print(f"Pixfold:     {pix_rate:6.2f} photos/s  ({work_s:.2f} s after {base_s:.2f} s start-up)  "
-      f"peak RSS {pix_kb/1024:.0f} MiB (idle program {base_kb/1024:.0f} MiB, "
+print(f"photos: {count} of 4000x3000 ({decoded_mb:.1f} MiB decoded each); Pixfold wrote {made}")
+print(f"Pixfold:     {count / work_s:6.2f} photos/s wall, {count / work_cpu:6.2f} per CPU second "
+      f"({work_s:.2f} s wall, {work_cpu:.2f} s CPU after {base_s:.2f} s start-up)")
+print(f"             peak RSS {pix_kb/1024:.0f} MiB (idle program {base_kb/1024:.0f} MiB, "
       f"+{extra_mb:.0f} MiB = {extra_mb/decoded_mb:.2f} x one decoded photo)")
-print(f"ImageMagick: {magick_rate:6.2f} photos/s  ({magick_s:.2f} s, one thread)  peak RSS {magick_kb/1024:.0f} MiB")
-print(f"throughput ratio Pixfold / ImageMagick: {pix_rate/magick_rate:.2f} (target >= 1.5)")
+print(f"ImageMagick: {count / magick_s:6.2f} photos/s wall, {count / magick_cpu:6.2f} per CPU second "
+      f"({magick_s:.2f} s wall, {magick_cpu:.2f} s CPU, one thread)  peak RSS {magick_kb/1024:.0f} MiB")
+print(f"throughput ratio Pixfold / ImageMagick: {magick_s / work_s:.2f} wall, "
+      f"{magick_cpu / work_cpu:.2f} CPU (target >= 1.5)")
 print(f"memory: {extra_mb/decoded_mb:.2f} x one decoded photo (target < 3)")
 PY
