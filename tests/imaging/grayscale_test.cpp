@@ -12,24 +12,11 @@ using namespace pix;
 using proctest::PixelOf;
 using proctest::SetPixel;
 using proctest::Triple;
+using proctest::ViewRig;
 
 namespace {
 
 Triple Gray(uint8_t v) { return {v, v, v}; }
-
-// A processing component attached to a view whose image is w x h TrueColor.
-struct ViewRig {
-  TPixImageView view;
-  TPixImageProc proc;
-  int changes = 0;
-  ViewRig(int32_t w, int32_t h, uint32_t seed) {
-    proctest::MakeRandom(*view.CurrentBitmap(), w, h, seed);
-    view.UpdateView();
-    proc.SetAttachedView(&view);
-    view.OnImageChange = [this](TPixObject*) { ++changes; };
-  }
-  TBitmap& Image() { return *view.CurrentBitmap(); }
-};
 
 }  // namespace
 

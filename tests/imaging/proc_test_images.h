@@ -8,6 +8,8 @@
 #include <random>
 
 #include "imaging/bitmap.h"
+#include "imaging/pix_image_proc.h"
+#include "imaging/pix_view.h"
 
 namespace proctest {
 
@@ -48,6 +50,22 @@ inline void MakeRandom(pix::TBitmap& bmp, int32_t w, int32_t h, uint32_t seed,
   bmp.Allocate(w, h, format);
   FillRandom(bmp, seed);
 }
+
+// A processing component attached to an image view whose image is w x h
+// random pixels; counts the view's image-changed notices.
+struct ViewRig {
+  pix::TPixImageView view;
+  pix::TPixImageProc proc;
+  int changes = 0;
+  explicit ViewRig(int32_t w, int32_t h, uint32_t seed = 1,
+                   pix::TPixelFormat format = pix::TPixelFormat::TrueColor) {
+    MakeRandom(*view.CurrentBitmap(), w, h, seed, format);
+    view.UpdateView();
+    proc.SetAttachedView(&view);
+    view.OnImageChange = [this](pix::TPixObject*) { ++changes; };
+  }
+  pix::TBitmap& Image() { return *view.CurrentBitmap(); }
+};
 
 // Same format, size and pixels (padding ignored).
 inline ::testing::AssertionResult SameImage(const pix::TBitmap& a, const pix::TBitmap& b) {

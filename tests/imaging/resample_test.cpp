@@ -18,6 +18,7 @@ using namespace pix;
 using proctest::PixelOf;
 using proctest::SetPixel;
 using proctest::Triple;
+using proctest::ViewRig;
 
 namespace {
 
@@ -117,20 +118,6 @@ Plane PlaneOf(const TPixMask& mask) {
   if (differing == 0) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << differing << " bytes differ, first at " << first;
 }
-
-struct ViewRig {
-  TPixImageView view;
-  TPixImageProc proc;
-  int changes = 0;
-  explicit ViewRig(int32_t w, int32_t h, uint32_t seed = 1,
-                   TPixelFormat format = TPixelFormat::TrueColor) {
-    proctest::MakeRandom(*view.CurrentBitmap(), w, h, seed, format);
-    view.UpdateView();
-    proc.SetAttachedView(&view);
-    view.OnImageChange = [this](TPixObject*) { ++changes; };
-  }
-  TBitmap& Image() { return *view.CurrentBitmap(); }
-};
 
 }  // namespace
 

@@ -13,21 +13,9 @@ using namespace pix;
 using proctest::PixelOf;
 using proctest::SetPixel;
 using proctest::Triple;
+using proctest::ViewRig;
 
 namespace {
-
-struct ViewRig {
-  TPixImageView view;
-  TPixImageProc proc;
-  int changes = 0;
-  ViewRig(int32_t w, int32_t h, uint32_t seed, TPixelFormat format = TPixelFormat::TrueColor) {
-    proctest::MakeRandom(*view.CurrentBitmap(), w, h, seed, format);
-    view.UpdateView();
-    proc.SetAttachedView(&view);
-    view.OnImageChange = [this](TPixObject*) { ++changes; };
-  }
-  TBitmap& Image() { return *view.CurrentBitmap(); }
-};
 
 // 4 x 2 with pixel (x, y) = {x, y, 7}.
 void MakeFourByTwo(TBitmap& bmp) {
