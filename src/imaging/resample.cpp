@@ -172,12 +172,10 @@ void RunPasses(const TRows<const uint8_t>& src, Mid& midImage, const TRows<uint8
   const TRows<const uint8_t> midIn{mid.Top, mid.Step, mid.Width, mid.Height};
   const int64_t steps = static_cast<int64_t>(dst.Width) + src.Height;
   {
-    const TContributorLists lists(src.Width, dst.Width, filter);
-    const TTapTable taps(lists, src.Width, kChannels);
+    const TTapTable taps(TContributorLists(src.Width, dst.Width, filter), src.Width, kChannels);
     HorizontalPass<kChannels>(src, mid, taps, sink, steps);
   }
-  const TContributorLists lists(src.Height, dst.Height, filter);
-  const TTapTable taps(lists, src.Height, mid.Step);
+  const TTapTable taps(TContributorLists(src.Height, dst.Height, filter), src.Height, mid.Step);
   VerticalPass<kChannels>(midIn, dst, taps, sink, steps);
 }
 

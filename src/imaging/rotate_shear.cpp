@@ -55,6 +55,8 @@ TShearGeometry GeometryFor(int32_t w, int32_t h, double angle) {
   return g;
 }
 
+static_assert(sizeof(TPixelTriple) == 3, "shear buffers hold 3-byte pixels");
+
 // A W x H array of pixels, rows from the top, no padding.
 class TPixelBuffer {
 public:
@@ -96,19 +98,23 @@ TLineShift RoundedShift(int64_t s, double factor, int32_t offset) {
   return {q - offset, Nearest((static_cast<ext>(m) - q) * 4096)};
 }
 
+// What the three passes share: the geometry, the fill, and the progress step
+// counter that runs over the rows, columns and rows of the three passes.
 struct TShearPass {
   const TShearGeometry& Geometry;
   bool Antialias;
   TPixelTriple Background;
   TPixObject* Sender;
   const TPixProgressEvent& Progress;
+  int32_t SourceHeight;
   int64_t Step = 0;
 
+  // Reported before each row or column, so the first report is 0.
   void NextStep() {
-    if (Progress) Progress(Sender, ProgressPercent(Step, static_cast<int64_t>(Geometry.W1) + SourceHeight + Geometry.Height));
+    if (Progress)
+      Progress(Sender, ProgressPercent(Step, static_cast<int64_t>(SourceHeight) + Geometry.W1 + Geometry.Height));
     ++Step;
   }
-  int32_t SourceHeight = 0;
 };
 
 // Shears one line: pixel i of `get` goes to position shift + i when inside
@@ -182,8 +188,7 @@ void ShearRotate(const TBitmap& source, TBitmap& dest, double angle, bool antial
   if (source.PixelFormat() != TPixelFormat::TrueColor || &source == &dest) return;
   const int32_t w = source.Width(), h = source.Height();
   const TShearGeometry g = GeometryFor(w, h, angle);
-  TShearPass pass{g, antialias, background, sender, progress};
-  pass.SourceHeight = h;
+  TShearPass pass{g, antialias, background, sender, progress, h};
   TPixelBuffer c(g.W1, g.Height);
   {
     TPixelBuffer b(g.W1, h);
