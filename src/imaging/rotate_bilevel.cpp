@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -24,6 +25,13 @@ int64_t TruncCoordinate(ext v) {
   return static_cast<int64_t>(t);
 }
 
+// A new side: trunc(a + b), which must still be a 32-bit size.
+int32_t NewSide(ext a, ext b) {
+  const ext side = std::trunc(std::fabs(a) + std::fabs(b));
+  if (!(side < static_cast<ext>(INT32_MAX))) throw EPixOutOfMemory("Rotated image too large");
+  return static_cast<int32_t>(side);
+}
+
 bool GetBit(const uint8_t* row, int64_t x) { return (row[x >> 3] & (0x80 >> (x & 7))) != 0; }
 
 void PutBit(uint8_t* row, int64_t x, bool on) {
@@ -39,8 +47,8 @@ void RotateBilevel(TBitmap& image, bool fillWhite, TPixObject* sender, const TPi
   const double c = FourDecimals(ExtendedCos(r));
   const double s = FourDecimals(ExtendedSin(r));
   const int32_t w = image.Width(), h = image.Height();
-  const auto nw = static_cast<int32_t>(std::trunc(std::fabs(static_cast<ext>(w) * c) + std::fabs(static_cast<ext>(h) * s)));
-  const auto nh = static_cast<int32_t>(std::trunc(std::fabs(static_cast<ext>(w) * s) + std::fabs(static_cast<ext>(h) * c)));
+  const int32_t nw = NewSide(static_cast<ext>(w) * c, static_cast<ext>(h) * s);
+  const int32_t nh = NewSide(static_cast<ext>(w) * s, static_cast<ext>(h) * c);
   // 1-bit images stay 1-bit; a whole-byte format keeps its format and copies
   // whole pixels, the fill being all zero or all one bits.
   const int bits = image.BitsPerPixel();
