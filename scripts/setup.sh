@@ -9,6 +9,8 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs
   qt6-base-dev qt6-base-dev-tools libgl-dev
   xvfb xauth
+  clang libclang-rt-14-dev
+  python3-pil giflib-tools
 )
 
 missing=()

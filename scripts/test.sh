@@ -1,9 +1,24 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything and runs the whole test suite.
+# Sets up the machine, builds everything and runs the whole test suite:
+# a short libFuzzer smoke of every fuzz target, the library and logic tests
+# under AddressSanitizer + UBSan, then every test of the normal build (its
+# CTest summary is the last thing printed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+export QT_QPA_PLATFORM=offscreen
+
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build
-export QT_QPA_PLATFORM=offscreen
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXFOLD_SANITIZE=ON \
+  -DPIXFOLD_BUILD_APP=OFF -DPIXFOLD_BUILD_BENCH=OFF
+cmake --build build-asan
+
+bash fuzz/run_fuzzers.sh "${PIXFOLD_FUZZ_SECONDS:-45}"
+
+echo "== library and logic tests under AddressSanitizer + UBSan"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-asan --output-on-failure -j2
+echo "== all tests"
 ctest --test-dir build --output-on-failure -j2
