@@ -201,7 +201,9 @@ TEST_F(AlbumTest, TheWindowConvertsTheAlbumAndChecksOnlyWhatItWrote) {
   EXPECT_EQ(bar->value(), bar->maximum());
   CheckOutputs(destination, expected, true);
 
-  // The last file of the list stays in the preview: 240 x 320 drawn 75 x 100.
+  // The last file of the list stays in the 100 x 100 preview: 240 x 320 drawn 75 x 100.
+  EXPECT_EQ(win.Preview()->objectName(), "imgConvert");
+  EXPECT_EQ(win.Preview()->size(), QSize(100, 100));
   EXPECT_EQ(win.ImageComponent().CurrentBitmap()->Width(), 240);
   EXPECT_EQ(win.ImageComponent().CurrentBitmap()->Height(), 320);
   const QImage shot = win.Preview()->grab().toImage();

@@ -5,13 +5,11 @@
 #include <QPixmap>
 
 #include "app/album_fixtures.h"
-#include "app/ui/main_win.h"
 #include "app/ui/pix_image_widget.h"
 #include "app/ui/platform_bindings.h"
 #include "ui_test_support.h"
 
 using namespace pix;
-using uitest::Child;
 
 namespace {
 
@@ -37,58 +35,12 @@ protected:
     image.Update();
   }
 
-  static QColor At(const QImage& shot, int x, int y) { return shot.pixelColor(x, y); }
   static bool Near(const QColor& c, int r, int g, int b) {
     return std::abs(c.red() - r) < 8 && std::abs(c.green() - g) < 8 && std::abs(c.blue() - b) < 8;
   }
 
   static inline const QColor kButton{10, 200, 30};
 };
-
-}  // namespace
-
-TEST_F(PreviewTest, TheWindowsImageControlIsAHundredPixelPreviewThatFits) {
-  TfrmMainWin win;
-  auto* preview = Child<TPixImageWidget>(&win, "imgConvert");
-  ASSERT_NE(preview, nullptr);
-  EXPECT_EQ(preview, win.Preview());
-  EXPECT_EQ(preview->size(), QSize(100, 100));
-  EXPECT_EQ(&preview->Image(), &win.ImageComponent());
-  EXPECT_TRUE(preview->Image().AutoFit);
-  EXPECT_EQ(preview->Image().ClientWidth(), 100);
-  EXPECT_EQ(preview->Image().ClientHeight(), 100);
-}
-
-TEST_F(PreviewTest, ALargePhotoShowsUprightAtTheTopLeftWithTheButtonFaceBelow) {
-  TPixImageWidget preview(100, 100);
-  Show(preview.Image(), 1600, 1200);
-  const QImage shot = preview.grab().toImage();
-  ASSERT_EQ(shot.size(), QSize(100, 100));
-  // 100 x 75 of picture: green corner, red top half, blue bottom half.
-  EXPECT_TRUE(Near(At(shot, 3, 3), 0, 200, 0));
-  EXPECT_TRUE(Near(At(shot, 60, 10), 220, 0, 0));
-  EXPECT_TRUE(Near(At(shot, 60, 70), 0, 0, 220));
-  EXPECT_TRUE(Near(At(shot, 99, 74), 0, 0, 220));
-  for (int y = 75; y < 100; ++y) ASSERT_EQ(At(shot, 50, y), kButton) << y;
-}
-
-TEST_F(PreviewTest, ASmallImageIsEnlargedAndAnEmptyOneShowsOnlyTheBackground) {
-  TPixImageWidget preview(100, 100);
-  Show(preview.Image(), 50, 50);
-  QImage shot = preview.grab().toImage();
-  // 2 x 2 blocks: the 6 x 6 green corner covers 12 x 12 pixels.
-  EXPECT_TRUE(Near(At(shot, 11, 11), 0, 200, 0));
-  EXPECT_TRUE(Near(At(shot, 12, 12), 220, 0, 0));
-  EXPECT_TRUE(Near(At(shot, 99, 99), 0, 0, 220));
-
-  preview.Image().CurrentBitmap()->Allocate(0, 0, TPixelFormat::TrueColor);
-  preview.Image().Update();
-  shot = preview.grab().toImage();
-  for (int y = 0; y < 100; y += 11)
-    for (int x = 0; x < 100; x += 11) ASSERT_EQ(At(shot, x, y), kButton) << x << "," << y;
-}
-
-namespace {
 
 class CountingPreview : public TPixImageWidget {
 public:
@@ -103,6 +55,19 @@ protected:
 };
 
 }  // namespace
+
+TEST_F(PreviewTest, ALargePhotoShowsUprightAtTheTopLeftWithTheButtonFaceBelow) {
+  TPixImageWidget preview(100, 100);
+  Show(preview.Image(), 1600, 1200);
+  const QImage shot = preview.grab().toImage();
+  ASSERT_EQ(shot.size(), QSize(100, 100));
+  // 100 x 75 of picture: green corner, red top half, blue bottom half.
+  EXPECT_TRUE(Near(shot.pixelColor(3, 3), 0, 200, 0));
+  EXPECT_TRUE(Near(shot.pixelColor(60, 10), 220, 0, 0));
+  EXPECT_TRUE(Near(shot.pixelColor(60, 70), 0, 0, 220));
+  EXPECT_TRUE(Near(shot.pixelColor(99, 74), 0, 0, 220));
+  for (int y = 75; y < 100; ++y) ASSERT_EQ(shot.pixelColor(50, y), kButton) << y;
+}
 
 TEST_F(PreviewTest, ChangesOfTheImageAreDrawnWhenMessagesAreProcessed) {
   CountingPreview preview;
