@@ -19,6 +19,12 @@ constexpr int kStartWindow = 99;
 // gigabytes (the largest camera photos are a few hundred megapixels short).
 constexpr uint64_t kMaxJpegPixels = uint64_t{1} << 28;
 
+// libjpeg's working memory, above all the coefficients of a whole multi-scan
+// (progressive) image, two bytes per sample: enough for about 130 megapixels
+// at full colour resolution. Beyond it libjpeg would need a backing store and
+// fails cleanly instead.
+constexpr long kMaxJpegWorkMemory = 768L << 20;
+
 enum class TRowLayout {
   Direct,  // libjpeg writes blue, green, red straight into the image row
   Cmyk,    // four components, inverted ink, combined into blue, green, red
@@ -77,6 +83,7 @@ bool TJpegReader::Create() {
   // only once the call returned.
   if (!JpegGuarded(m_err, [this] { jpeg_create_decompress(&m_info); })) return false;
   m_created = true;
+  m_info.mem->max_memory_to_use = kMaxJpegWorkMemory;
   m_source = InstallJpegSource(&m_info, m_stream, m_abort);
   return true;
 }
@@ -173,6 +180,14 @@ bool TJpegReader::StartDecompress() {
   if (pixels > kMaxJpegPixels) {
     Abort();
     return false;
+  }
+  if (!m_paramsOnly) {
+    // An image the bitmap would refuse is refused before libjpeg allocates
+    // its buffers for it, in the bitmap's own way.
+    if (!JpegGuarded(m_err, [this] { jpeg_calc_output_dimensions(&m_info); })) return false;
+    const int64_t stride = RowStrideFor(static_cast<int32_t>(m_info.output_width), TPixelFormat::TrueColor);
+    if (m_info.output_height > 0 && stride > MaxBitmapBytes() / m_info.output_height)
+      throw EPixOutOfMemory("Image too large to allocate");
   }
   if (!JpegGuarded(m_err, [this] { jpeg_start_decompress(&m_info); })) return false;
   if (Aborted()) return false;

@@ -221,6 +221,15 @@ TEST(JpegRead, DamagedInputProgressAbortAndAbsurdSizesEndCleanly) {
   TBitmap untouched(2, 2);
   EXPECT_FALSE(Decode(absurd, untouched, params));
   EXPECT_EQ(untouched.Width(), 2);
+  // 16000 x 16000 progressive: its coefficients alone would take 1.5 GB.
+  TIOParams progressive;
+  progressive.JpegProgressive = true;
+  progressive.JpegColorSpace = 0;
+  Bytes big = Encode(*Photo(16, 16), progressive);
+  for (const TSegment& s : Segments(big))
+    if (s.Marker == 0xC2) big[s.At + 5] = big[s.At + 7] = 0x3E, big[s.At + 6] = big[s.At + 8] = 0x80;
+  EXPECT_FALSE(Decode(big, untouched, params));
+  EXPECT_EQ(untouched.Width(), 2);
 
   TPixMemoryStream stream(good);
   TRun run;
