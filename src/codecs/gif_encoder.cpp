@@ -125,10 +125,19 @@ void WriteVersion(TPixStream& stream, const std::string& version, TProgressRecor
   WriteChecked(stream, text, 6, progress);
 }
 
+// The frame keeps the position a loaded GIF gave it, clamped so that it fits
+// the 16-bit fields; the logical screen grows to hold it, so no reader cuts the
+// picture (a screen of the image's own size would leave an offset frame partly
+// outside).
+int32_t FramePosition(int32_t position, int32_t size) {
+  return std::clamp(position, 0, std::max(0, kGifMaxSide - size));
+}
+
 void WriteScreen(TPixStream& stream, const TPrepared& p, const TIOParams& params, TProgressRecord& progress) {
+  const int32_t width = p.work.image->Width(), height = p.work.image->Height();
   WriteVersion(stream, params.GifVersion, progress);
-  WriteLE16(stream, static_cast<uint16_t>(p.work.image->Width()), progress);
-  WriteLE16(stream, static_cast<uint16_t>(p.work.image->Height()), progress);
+  WriteLE16(stream, static_cast<uint16_t>(FramePosition(params.GifXPos, width) + width), progress);
+  WriteLE16(stream, static_cast<uint16_t>(FramePosition(params.GifYPos, height) + height), progress);
   const int code = p.work.bits - 1;
   WriteByte(stream, static_cast<uint8_t>(0x80 + (code << 4) + code), progress);
   WriteByte(stream, p.IndexOf(params.GifBackground), progress);
@@ -155,8 +164,8 @@ void WriteGraphicControl(TPixStream& stream, const TPrepared& p, const TIOParams
 
 void WriteDescriptor(TPixStream& stream, const TPrepared& p, const TIOParams& params, TProgressRecord& progress) {
   WriteByte(stream, kGifImageSeparator, progress);
-  WriteLE16(stream, static_cast<uint16_t>(params.GifXPos), progress);
-  WriteLE16(stream, static_cast<uint16_t>(params.GifYPos), progress);
+  WriteLE16(stream, static_cast<uint16_t>(FramePosition(params.GifXPos, p.work.image->Width())), progress);
+  WriteLE16(stream, static_cast<uint16_t>(FramePosition(params.GifYPos, p.work.image->Height())), progress);
   WriteLE16(stream, static_cast<uint16_t>(p.work.image->Width()), progress);
   WriteLE16(stream, static_cast<uint16_t>(p.work.image->Height()), progress);
   WriteByte(stream, params.GifInterlaced ? 0x40 : 0x00, progress);
