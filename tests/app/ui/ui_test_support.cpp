@@ -1,5 +1,7 @@
 #include "ui_test_support.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractButton>
 #include <QDialog>
 #include <QMessageBox>
@@ -10,13 +12,36 @@
 
 namespace uitest {
 
+namespace {
+
+class SessionEnd : public ::testing::Environment {
+public:
+  explicit SessionEnd(QApplication* app) : m_app(app) {}
+  void TearDown() override {
+    delete m_app;
+    m_app = nullptr;
+  }
+
+private:
+  QApplication* m_app;
+};
+
+}  // namespace
+
 QApplication& App() {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   static int argc = 1;
   static char name[] = "ui_tests";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  // Destroyed when the tests are done rather than among the exit-time
+  // statics, where Qt's input-device clean-up crashes once a plain widget
+  // has been on the screen.
+  static QApplication* app = [] {
+    auto* created = new QApplication(argc, argv);
+    ::testing::AddGlobalTestEnvironment(new SessionEnd(created));
+    return created;
+  }();
+  return *app;
 }
 
 bool WaitFor(const std::function<bool()>& cond, int timeoutMs) {
