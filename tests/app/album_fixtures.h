@@ -8,11 +8,12 @@
 
 #include "imaging/bitmap.h"
 #include "io/pix_image_io.h"
+#include "platform/gif_lzw.h"
 #include "support/test_support.h"
 
 namespace albumtest {
 
-enum class FileKind { Missing, Jpeg, Bmp, Other };
+enum class FileKind { Missing, Jpeg, Bmp, Gif, Other };
 
 // A w x h picture whose top half is red and bottom half blue, with a green
 // square near the top-left corner, so turns and flips show.
@@ -50,17 +51,29 @@ inline void WriteBmp(const std::string& path, int32_t w, int32_t h) {
   io.SaveBmpToFile(path);
 }
 
+// Installs the LZW coders, as the program does at start-up.
+inline void WriteGif(const std::string& path, int32_t w, int32_t h) {
+  pix::InstallGifLzwCoders();
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+  pix::TBitmap bmp;
+  PaintOrientationPattern(bmp, w, h);
+  pix::TPixImageIO io;
+  io.SetBitmap(&bmp);
+  io.SaveGifToFile(path);
+}
+
 // The type by the file's first bytes, whatever its name says.
 inline FileKind KindOf(const std::string& path) {
   if (!std::filesystem::is_regular_file(path)) return FileKind::Missing;
   const std::string bytes = pixtest::ReadFile(path);
   if (bytes.size() > 3 && bytes.compare(0, 3, "\xFF\xD8\xFF") == 0) return FileKind::Jpeg;
   if (bytes.size() > 2 && bytes.compare(0, 2, "BM") == 0) return FileKind::Bmp;
+  if (bytes.size() > 4 && bytes.compare(0, 4, "GIF8") == 0) return FileKind::Gif;
   return FileKind::Other;
 }
 
 // A converted file decoded by the reader of its real type; an empty bitmap
-// when it is neither JPEG nor BMP or does not decode.
+// when it is of none of the three types or does not decode.
 struct Decoded {
   FileKind Kind = FileKind::Missing;
   pix::TBitmap Image;
@@ -73,13 +86,14 @@ struct Decoded {
 inline void Decode(const std::string& path, Decoded& out) {
   out.Kind = KindOf(path);
   out.Image.Allocate(0, 0, pix::TPixelFormat::TrueColor);
-  if (out.Kind != FileKind::Jpeg && out.Kind != FileKind::Bmp) return;
   pix::TPixImageIO io;
   io.SetBitmap(&out.Image);
-  if (out.Kind == FileKind::Jpeg)
-    io.LoadJpegFromFile(path);
-  else
-    io.LoadBmpFromFile(path);
+  switch (out.Kind) {
+    case FileKind::Jpeg: io.LoadJpegFromFile(path); break;
+    case FileKind::Bmp: io.LoadBmpFromFile(path); break;
+    case FileKind::Gif: io.LoadGifFromFile(path); break;
+    default: return;
+  }
   if (io.AbortFlag()) out.Image.Allocate(0, 0, pix::TPixelFormat::TrueColor);
 }
 

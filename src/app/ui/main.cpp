@@ -3,11 +3,14 @@
 
 #include "app/ui/main_win.h"
 #include "app/ui/platform_bindings.h"
+#include "platform/gif_lzw.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pixfold"));
   pix::InstallPlatformBindings();
+  // GIF sources and GIF output need the LZW coders in place before any image is touched.
+  pix::InstallGifLzwCoders();
   int result = 0;
   {
     pix::TfrmMainWin window;

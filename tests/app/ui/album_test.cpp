@@ -16,6 +16,7 @@
 #include "app/ui/platform_bindings.h"
 #include "imaging/pix_image.h"
 #include "platform/file_attributes.h"
+#include "platform/system_colors.h"
 #include "ui_test_support.h"
 
 using namespace pix;
@@ -56,6 +57,7 @@ protected:
     WriteJpeg(Src("noaccess.jpg"), 50, 40);
     WriteJpeg(Src("Trip.2004/dotted.jpg"), 50, 40);
     WriteBmp(Src("2004/May/Pic.BMP"), 1600, 1200);
+    WriteGif(Src("2004/anim.gif"), 320, 200);
     pixtest::WriteFile(Src("notes.txt"), "not a picture");
     pixtest::WriteFile(Src("2004/corrupt.jpg"), "\xFF\xD8\xFF\xE0\x00\x10JFIF and then nothing sensible");
     fs::create_symlink(m_tree.Path() / "gone.jpg", Src("2004/unreadable.jpg"));
@@ -83,6 +85,7 @@ protected:
         {"tall.jpg", "tall.jpg", FileKind::Jpeg, 106, 320, Turn::Upright},
         {"locked.jpg", ""},  // read-only destination: written over, so it fails
         {"noaccess.jpg", ""},
+        {"2004/anim.gif", "2004/anim.jpg", FileKind::Jpeg, 200, 320, Turn::Left},
         {"2004/corrupt.jpg", ""},
         {"2004/unreadable.jpg", ""},
         {"2004/May/Pic.BMP", "2004/May/Pic.jpg", FileKind::Jpeg, 240, 320, Turn::Left},
@@ -209,7 +212,10 @@ TEST_F(AlbumTest, TheWindowConvertsTheAlbumAndChecksOnlyWhatItWrote) {
   const QImage shot = win.Preview()->grab().toImage();
   EXPECT_GT(shot.pixelColor(10, 50).red(), 150);
   EXPECT_GT(shot.pixelColor(60, 50).blue(), 150);
-  EXPECT_EQ(shot.pixelColor(90, 50), QGuiApplication::palette().color(QPalette::Button));
+  // Beside it the view's background, which the GIF load set to that file's background colour.
+  const TColor background = ResolveColor(win.ImageComponent().Background());
+  EXPECT_EQ(shot.pixelColor(90, 50), QColor(RedOf(background), GreenOf(background), BlueOf(background)));
+  EXPECT_NE(background, ResolveColor(clBtnFace));
 }
 
 TEST_F(AlbumTest, TheProgramConvertsTheAlbumHeadless) {
@@ -230,6 +236,7 @@ TEST_F(AlbumTest, TheProgramKeepsTypesAndBuildsAMissingDestinationTree) {
       {"tall.jpg", "tall.jpg", FileKind::Jpeg, 106, 320},
       {"locked.jpg", "locked.jpg", FileKind::Jpeg, 240, 160},  // nothing in its way here
       {"2004/May/Pic.BMP", "2004/May/Pic.BMP", FileKind::Bmp, 240, 180},
+      {"2004/anim.gif", "2004/anim.gif", FileKind::Gif, 240, 150},
   };
   if (m_noAccessReadable) expected.push_back({"noaccess.jpg", "noaccess.jpg", FileKind::Jpeg, 50, 40});
   CheckOutputs(destination, expected);
