@@ -9,8 +9,6 @@ namespace pix {
 
 namespace {
 
-void FreeBlock(uint8_t* p) { std::free(p); }
-
 // Largest pixel block we will try to allocate: keeps absurd headers from
 // exhausting memory before a codec could reject them.
 int64_t g_maxBlockBytes = int64_t{1} << 34;
@@ -78,7 +76,7 @@ void TCanvas::FillRect(const TRect& rect) {
   }
 }
 
-TBitmap::TBitmap() : m_block(nullptr, FreeBlock), m_canvas(*this) {}
+TBitmap::TBitmap() : m_canvas(*this) {}
 
 TBitmap::TBitmap(int32_t width, int32_t height, TPixelFormat format) : TBitmap() {
   Allocate(width, height, format);
@@ -95,7 +93,7 @@ void TBitmap::Allocate(int32_t width, int32_t height, TPixelFormat format) {
   if (height > 0 && stride > g_maxBlockBytes / height)
     throw EPixOutOfMemory("Image too large to allocate");
   // Release the old block first so peak memory stays near one image.
-  m_block.reset();
+  m_block.Release();
   m_bits = nullptr;
   m_width = 0;
   m_height = 0;
@@ -104,10 +102,8 @@ void TBitmap::Allocate(int32_t width, int32_t height, TPixelFormat format) {
   int64_t bytes = stride * height;
   if (bytes > 0) {
     // Zero-filled: no stale memory can ever reach a saved file.
-    auto* p = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(bytes), 1));
-    if (!p) throw EPixOutOfMemory();
-    m_block.reset(p);
-    m_bits = p;
+    if (!m_block.Allocate(static_cast<size_t>(bytes))) throw EPixOutOfMemory();
+    m_bits = m_block.Data();
   }
   m_width = width;
   m_height = height;

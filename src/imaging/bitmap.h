@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "imaging/pix_defs.h"
+#include "imaging/pixel_block.h"
 
 namespace pix {
 
@@ -83,7 +84,7 @@ private:
   int32_t m_height = 0;
   TPixelFormat m_format = TPixelFormat::TrueColor;
   int64_t m_stride = 0;
-  std::unique_ptr<uint8_t[], void (*)(uint8_t*)> m_block;
+  TPixelBlock m_block;
   uint8_t* m_bits = nullptr;
   TCanvas m_canvas;
   bool m_modified = false;

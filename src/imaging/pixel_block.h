@@ -1,0 +1,30 @@
+#pragma once
+// Zero-filled memory for pixel blocks. Large blocks come straight from the
+// kernel, aligned to 2 MiB and marked for transparent huge pages: a fresh
+// multi-megabyte block is otherwise paid for with one page fault per 4 KiB on
+// first touch, which costs more than the quarter turn that fills it.
+#include <cstddef>
+#include <cstdint>
+
+namespace pix {
+
+class TPixelBlock {
+public:
+  TPixelBlock() = default;
+  ~TPixelBlock() { Release(); }
+  TPixelBlock(const TPixelBlock&) = delete;
+  TPixelBlock& operator=(const TPixelBlock&) = delete;
+
+  // Replaces the block with bytes zero bytes; returns false when the memory
+  // cannot be had (the block is then empty).
+  bool Allocate(size_t bytes);
+  void Release();
+  uint8_t* Data() const { return m_data; }
+
+private:
+  uint8_t* m_data = nullptr;
+  void* m_mapBase = nullptr;  // non-null for kernel-mapped blocks
+  size_t m_mapLength = 0;
+};
+
+}  // namespace pix
