@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 shift || true
-build=build-fuzz
+build=${PIXFOLD_FUZZ_BUILD:-build-fuzz}
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DPIXFOLD_LIBFUZZER=ON -DPIXFOLD_BUILD_APP=OFF -DPIXFOLD_BUILD_BENCH=OFF -DPIXFOLD_BUILD_TESTS=OFF >/dev/null
 targets=("$@")
