@@ -110,6 +110,15 @@ void TBitmap::Allocate(int32_t width, int32_t height, TPixelFormat format) {
   m_stride = stride;
 }
 
+void TBitmap::SwapContent(TBitmap& other) noexcept {
+  std::swap(m_width, other.m_width);
+  std::swap(m_height, other.m_height);
+  std::swap(m_format, other.m_format);
+  std::swap(m_stride, other.m_stride);
+  std::swap(m_bits, other.m_bits);
+  m_block.Swap(other.m_block);
+}
+
 void CopyImage(const TBitmap& source, TBitmap& dest) {
   if (&source == &dest) return;
   dest.Allocate(1, 1, dest.PixelFormat());

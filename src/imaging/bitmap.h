@@ -62,6 +62,10 @@ public:
   // Format and size in one allocation.
   void Allocate(int32_t width, int32_t height, TPixelFormat format);
 
+  // Exchanges format, size and pixels with other; both objects keep their
+  // identity (an operation can hand its result to the image without a copy).
+  void SwapContent(TBitmap& other) noexcept;
+
   // Row y counted from the top; y must be in [0, Height()).
   uint8_t* ScanLine(int32_t y) { return m_bits + static_cast<int64_t>(m_height - 1 - y) * m_stride; }
   const uint8_t* ScanLine(int32_t y) const {

@@ -13,12 +13,8 @@ void TPixMask::Allocate(int32_t width, int32_t height, int bitsPerPixel) {
   int64_t stride = bitsPerPixel == 1 ? ((static_cast<int64_t>(width) + 31) / 32) * 4 : width;
   int64_t bytes = stride * height;
   if (bytes > (int64_t{1} << 34)) throw EPixOutOfMemory("Plane too large to allocate");
-  std::vector<uint8_t>().swap(m_data);
-  try {
-    m_data.assign(static_cast<size_t>(bytes), 0);
-  } catch (const std::bad_alloc&) {
-    throw EPixOutOfMemory();
-  }
+  m_opaqueWithoutData = false;
+  if (!m_data.Allocate(static_cast<size_t>(bytes))) throw EPixOutOfMemory();
   m_width = width;
   m_height = height;
   m_bitsPerPixel = bitsPerPixel;
@@ -39,12 +35,21 @@ void TPixMask::GrowBox(int32_t x, int32_t y) {
   m_bottom = std::max(m_bottom, y);
 }
 
+void TPixMask::Materialize() const {
+  if (!m_opaqueWithoutData) return;
+  if (!m_data.Allocate(static_cast<size_t>(ByteSize()))) throw EPixOutOfMemory();
+  if (ByteSize() > 0) std::memset(m_data.Data(), 0xFF, static_cast<size_t>(ByteSize()));
+  m_opaqueWithoutData = false;
+}
+
 void TPixMask::Fill(uint8_t v) {
-  if (m_bitsPerPixel == 8) {
-    std::fill(m_data.begin(), m_data.end(), v);
-    m_full = v == 255;
+  if (m_bitsPerPixel == 8 && v == 255) {
+    m_data.Release();
+    m_opaqueWithoutData = ByteSize() > 0;
+    m_full = true;
   } else {
-    std::fill(m_data.begin(), m_data.end(), v ? 0xFF : 0x00);
+    if (ByteSize() > 0) std::memset(Bits(), m_bitsPerPixel == 8 ? v : (v ? 0xFF : 0x00), static_cast<size_t>(ByteSize()));
+    if (m_bitsPerPixel == 8) m_full = false;
   }
   EmptyBox();
   if (v && m_width > 0 && m_height > 0) {
@@ -55,6 +60,7 @@ void TPixMask::Fill(uint8_t v) {
 
 uint8_t TPixMask::GetPixel(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || x >= m_width || y >= m_height) return 0;
+  if (m_opaqueWithoutData) return 255;
   const uint8_t* row = ScanLine(y);
   if (m_bitsPerPixel == 8) return row[x];
   return (row[x >> 3] & (0x80 >> (x & 7))) ? 1 : 0;

@@ -3,9 +3,9 @@
 // Rows are bottom-up like a bitmap's; ScanLine counts from the top.
 #include <cstdint>
 #include <limits>
-#include <vector>
 
 #include "imaging/pix_defs.h"
+#include "imaging/pixel_block.h"
 
 namespace pix {
 
@@ -28,12 +28,20 @@ public:
   bool Full() const { return m_full; }
   void SetFull(bool full) { m_full = full; }
 
-  uint8_t* ScanLine(int32_t y) { return m_data.data() + static_cast<int64_t>(m_height - 1 - y) * m_stride; }
+  // Row access. An 8-bit plane filled with 255 holds no memory until its rows
+  // are asked for (the conversion never reads its opaque alpha plane).
+  uint8_t* ScanLine(int32_t y) { return Bits() + static_cast<int64_t>(m_height - 1 - y) * m_stride; }
   const uint8_t* ScanLine(int32_t y) const {
-    return m_data.data() + static_cast<int64_t>(m_height - 1 - y) * m_stride;
+    return Bits() + static_cast<int64_t>(m_height - 1 - y) * m_stride;
   }
-  uint8_t* Bits() { return m_data.data(); }
-  const uint8_t* Bits() const { return m_data.data(); }
+  uint8_t* Bits() {
+    Materialize();
+    return m_data.Data();
+  }
+  const uint8_t* Bits() const {
+    Materialize();
+    return m_data.Data();
+  }
 
   // Pixel access: for 1 bit the value is 0 or 1. Writing an 8-bit pixel keeps
   // Full only when the value is 255. Set pixels grow the bounding box.
@@ -52,12 +60,15 @@ public:
 
 private:
   void GrowBox(int32_t x, int32_t y);
+  void Materialize() const;
+  int64_t ByteSize() const { return m_stride * m_height; }
 
   int32_t m_width = 0;
   int32_t m_height = 0;
   int m_bitsPerPixel = 8;
   int64_t m_stride = 0;
-  std::vector<uint8_t> m_data;
+  mutable TPixelBlock m_data;
+  mutable bool m_opaqueWithoutData = false;  // 8-bit plane of 255s not yet stored
   int32_t m_left = std::numeric_limits<int32_t>::max();
   int32_t m_top = std::numeric_limits<int32_t>::max();
   int32_t m_right = 0;

@@ -5,6 +5,7 @@
 // first touch, which costs more than the quarter turn that fills it.
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 namespace pix {
 
@@ -14,11 +15,24 @@ public:
   ~TPixelBlock() { Release(); }
   TPixelBlock(const TPixelBlock&) = delete;
   TPixelBlock& operator=(const TPixelBlock&) = delete;
+  TPixelBlock(TPixelBlock&& other) noexcept { Swap(other); }
+  TPixelBlock& operator=(TPixelBlock&& other) noexcept {
+    if (this != &other) {
+      Release();
+      Swap(other);
+    }
+    return *this;
+  }
 
   // Replaces the block with bytes zero bytes; returns false when the memory
   // cannot be had (the block is then empty).
   bool Allocate(size_t bytes);
   void Release();
+  void Swap(TPixelBlock& other) noexcept {
+    std::swap(m_data, other.m_data);
+    std::swap(m_mapBase, other.m_mapBase);
+    std::swap(m_mapLength, other.m_mapLength);
+  }
   uint8_t* Data() const { return m_data; }
 
 private:

@@ -31,27 +31,38 @@ void TPixImageProc::RotateByDegrees(double angle, bool antialias) {
   }
   BeginOperation();
   double f = NormalisedAngle(angle);
-  TBitmap turned;
-  if (f >= -45 && f <= 45) CopyImage(*image, turned);
-  // Whole quarter turns first; each intermediate goes back into the image so
-  // the next turn starts from it.
+  // With AutoUndo the snapshot already holds the picture: turns read from it
+  // and write straight into the image, so no third full-size copy exists.
+  const TBitmap* current =
+      AutoUndo && image->Width() >= 1 && image->Height() >= 1 ? static_cast<const TBitmap*>(m_undo.get()) : image;
+  auto turn = [&](void (*quarterTurn)(const TBitmap&, TBitmap&)) {
+    if (current == image) {
+      TBitmap turned;
+      quarterTurn(*image, turned);
+      image->SwapContent(turned);
+    } else {
+      image->Allocate(1, 1, image->PixelFormat());  // release before the result is allocated
+      quarterTurn(*current, *image);
+      current = image;
+    }
+  };
+  // Whole quarter turns first, each starting from the previous result.
   while (f > 45) {
     f = Minus90(f);
-    QuarterTurnLeft(*image, turned);
-    if (f <= 45) break;
-    CopyImage(turned, *image);
+    turn(QuarterTurnLeft);
   }
   while (f < -45) {
     f = Plus90(f);
-    QuarterTurnRight(*image, turned);
-    if (f >= -45) break;
-    CopyImage(turned, *image);
+    turn(QuarterTurnRight);
   }
-  if (f == 0) {
-    CopyImage(turned, *image);
-  } else {
+  if (f != 0) {
+    TBitmap source;
+    if (current == image) {
+      CopyImage(*image, source);
+      current = &source;
+    }
     const TColor bg = ResolveColor(Background());
-    ShearRotate(turned, *image, f, antialias, TPixelTriple{BlueOf(bg), GreenOf(bg), RedOf(bg)}, this, OnProgress);
+    ShearRotate(*current, *image, f, antialias, TPixelTriple{BlueOf(bg), GreenOf(bg), RedOf(bg)}, this, OnProgress);
   }
   NotifyImageChanged();
 }
