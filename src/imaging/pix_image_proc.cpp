@@ -11,6 +11,17 @@ void TPixImageProc::SaveUndoSnapshot() {
   if (image->Width() >= 1 && image->Height() >= 1) CopyImage(*image, *m_undo);
 }
 
+const TBitmap& TPixImageProc::BeginReplacingOperation(TBitmap& image) {
+  if (!AutoUndo) return image;
+  if (image.Width() < 1 || image.Height() < 1) {
+    SaveUndoSnapshot();
+    return image;
+  }
+  ClearUndoSnapshot();
+  m_undo->SwapContent(image);
+  return *m_undo;
+}
+
 void TPixImageProc::ClearUndoSnapshot() { m_undo->Allocate(1, 1, m_undo->PixelFormat()); }
 
 void TPixImageProc::RestoreUndoSnapshot() {

@@ -57,6 +57,11 @@ protected:
   void BeginOperation() {
     if (AutoUndo) SaveUndoSnapshot();
   }
+  // Frame step 2 for an operation that builds a whole new image from the old
+  // one: with AutoUndo the picture moves into the snapshot instead of being
+  // copied there, and the operation reads it back from the snapshot. Returns
+  // the bitmap to read from.
+  const TBitmap& BeginReplacingOperation(TBitmap& image);
   // Progress after k of n steps, when a handler is set.
   void Progress(int64_t k, int64_t n) {
     if (OnProgress) OnProgress(this, ProgressPercent(k, n));

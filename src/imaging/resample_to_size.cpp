@@ -46,17 +46,24 @@ void ResizeAlphaPlane(TPixMask& alpha, int32_t width, int32_t height) {
 void TPixImageProc::ResampleToSize(int32_t newWidth, int32_t newHeight, TResampleFilter filter) {
   TBitmap* image = Bitmap();
   if (!image) return;
-  BeginOperation();
-  if (newWidth < 0 && newHeight < 0) return;
-  if (newWidth < 0) newWidth = AspectSide(image->Width(), newHeight, image->Height());
-  if (newHeight < 0) newHeight = AspectSide(image->Height(), newWidth, image->Width());
+  if (newWidth < 0 && newHeight < 0) {
+    BeginOperation();
+    return;
+  }
+  const TBitmap& source = BeginReplacingOperation(*image);
+  if (newWidth < 0) newWidth = AspectSide(source.Width(), newHeight, source.Height());
+  if (newHeight < 0) newHeight = AspectSide(source.Height(), newWidth, source.Width());
   {
-    TBitmap result(newWidth, newHeight, image->PixelFormat());
-    if (UsesFilter(*image, filter))
-      ResampleFiltered(*image, result, filter, this, OnProgress);
+    TBitmap result(newWidth, newHeight, source.PixelFormat());
+    if (UsesFilter(source, filter))
+      ResampleFiltered(source, result, filter, this, OnProgress);
     else
-      StretchPlain(*image, result);
-    CopyImage(result, *image);
+      StretchPlain(source, result);
+    // An empty result goes through the copy, which leaves the image 1 x 1.
+    if (&source == image || result.Empty())
+      CopyImage(result, *image);
+    else
+      image->SwapContent(result);
   }
   if (TPixMask* alpha = AlphaPlane()) ResizeAlphaPlane(*alpha, newWidth, newHeight);
   NotifyImageChanged();

@@ -29,12 +29,10 @@ void TPixImageProc::RotateByDegrees(double angle, bool antialias) {
     NotifyImageChanged();
     return;
   }
-  BeginOperation();
+  // With AutoUndo the picture moves into the snapshot; turns read from it and
+  // write straight into the image, so no third full-size copy exists.
+  const TBitmap* current = &BeginReplacingOperation(*image);
   double f = NormalisedAngle(angle);
-  // With AutoUndo the snapshot already holds the picture: turns read from it
-  // and write straight into the image, so no third full-size copy exists.
-  const TBitmap* current =
-      AutoUndo && image->Width() >= 1 && image->Height() >= 1 ? static_cast<const TBitmap*>(m_undo.get()) : image;
   auto turn = [&](void (*quarterTurn)(const TBitmap&, TBitmap&)) {
     if (current == image) {
       TBitmap turned;
@@ -55,7 +53,9 @@ void TPixImageProc::RotateByDegrees(double angle, bool antialias) {
     f = Plus90(f);
     turn(QuarterTurnRight);
   }
-  if (f != 0) {
+  if (f == 0) {
+    if (current != image) CopyImage(*current, *image);
+  } else {
     TBitmap source;
     if (current == image) {
       CopyImage(*image, source);
