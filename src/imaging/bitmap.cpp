@@ -108,6 +108,27 @@ void TBitmap::Allocate(int32_t width, int32_t height, TPixelFormat format) {
   m_width = width;
   m_height = height;
   m_stride = stride;
+  m_capacity = bytes;
+}
+
+void TBitmap::ReshapeForOverwrite(int32_t width, int32_t height, TPixelFormat format) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  const int64_t stride = RowStrideFor(width, format);
+  const int64_t bytes = height > 0 && stride <= g_maxBlockBytes / height ? stride * height : -1;
+  if (bytes <= 0 || bytes > m_capacity || m_capacity > 2 * bytes) {
+    Allocate(width, height, format);
+    return;
+  }
+  m_width = width;
+  m_height = height;
+  m_format = format;
+  m_stride = stride;
+  // The pixels are the caller's to write; padding (from a partly used last
+  // byte on) must not carry old content.
+  const int64_t used = static_cast<int64_t>(width) * BitsPerPixelOf(format) / 8;
+  if (used < stride)
+    for (int32_t y = 0; y < height; ++y) std::memset(ScanLine(y) + used, 0, static_cast<size_t>(stride - used));
 }
 
 void TBitmap::SwapContent(TBitmap& other) noexcept {
@@ -115,6 +136,7 @@ void TBitmap::SwapContent(TBitmap& other) noexcept {
   std::swap(m_height, other.m_height);
   std::swap(m_format, other.m_format);
   std::swap(m_stride, other.m_stride);
+  std::swap(m_capacity, other.m_capacity);
   std::swap(m_bits, other.m_bits);
   m_block.Swap(other.m_block);
 }

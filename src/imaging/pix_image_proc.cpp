@@ -17,7 +17,8 @@ const TBitmap& TPixImageProc::BeginReplacingOperation(TBitmap& image) {
     SaveUndoSnapshot();
     return image;
   }
-  ClearUndoSnapshot();
+  // The image takes the old snapshot's block in exchange: an operation that
+  // writes every pixel of its result can reuse it instead of new memory.
   m_undo->SwapContent(image);
   return *m_undo;
 }

@@ -60,7 +60,8 @@ protected:
   // Frame step 2 for an operation that builds a whole new image from the old
   // one: with AutoUndo the picture moves into the snapshot instead of being
   // copied there, and the operation reads it back from the snapshot. Returns
-  // the bitmap to read from.
+  // the bitmap to read from. The image is then left holding the previous
+  // snapshot's pixels: the operation must replace them entirely.
   const TBitmap& BeginReplacingOperation(TBitmap& image);
   // Progress after k of n steps, when a handler is set.
   void Progress(int64_t k, int64_t n) {

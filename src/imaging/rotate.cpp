@@ -39,8 +39,7 @@ void TPixImageProc::RotateByDegrees(double angle, bool antialias) {
       quarterTurn(*image, turned);
       image->SwapContent(turned);
     } else {
-      image->Allocate(1, 1, image->PixelFormat());  // release before the result is allocated
-      quarterTurn(*current, *image);
+      quarterTurn(*current, *image);  // the image's block (the old snapshot's) is reused
       current = image;
     }
   };

@@ -83,13 +83,11 @@ std::vector<const uint8_t*> RowTable(const TBitmap& source, bool reversed) {
   }
 }
 
-// Gives dest its turned format and size. A bitmap that already has them is
-// kept as it is: every pixel is overwritten, and a fresh block would only add
-// the cost of first touching its pages.
+// Gives dest its turned format and size, keeping its block when it is large
+// enough: every pixel is overwritten, and a fresh block would only add the
+// cost of first touching its pages.
 void PrepareTurned(const TBitmap& source, TBitmap& dest) {
-  if (dest.PixelFormat() != source.PixelFormat() || dest.Width() != source.Height() ||
-      dest.Height() != source.Width())
-    dest.Allocate(source.Height(), source.Width(), source.PixelFormat());
+  dest.ReshapeForOverwrite(source.Height(), source.Width(), source.PixelFormat());
 }
 
 }  // namespace

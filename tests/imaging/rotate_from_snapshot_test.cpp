@@ -59,3 +59,17 @@ TEST(PixMaskOpaque, FilledPlaneReadsAsOpaqueAndMaterialisesOnRowAccess) {
   alpha.Fill(0);
   EXPECT_EQ(alpha.GetPixel(1, 0), 0);
 }
+
+TEST(ReshapeForOverwrite, ReusesALargeEnoughBlockAndClearsPadding) {
+  TBitmap bmp(8, 6, TPixelFormat::TrueColor);
+  std::memset(bmp.Bits(), 0xAB, static_cast<size_t>(bmp.ByteSize()));
+  const uint8_t* block = bmp.Bits();
+  bmp.ReshapeForOverwrite(5, 9, TPixelFormat::TrueColor);  // 16 x 9 = 144 of 144 bytes
+  EXPECT_EQ(bmp.Bits(), block);
+  EXPECT_EQ(bmp.RowStride(), 16);
+  EXPECT_EQ(bmp.ScanLine(3)[15], 0);  // padding cleared
+  EXPECT_EQ(bmp.ScanLine(3)[14], 0xAB);  // pixels are the caller's
+  bmp.ReshapeForOverwrite(13, 2, TPixelFormat::Bilevel);  // far too small: a fresh block
+  EXPECT_EQ(bmp.ScanLine(0)[1], 0);
+  EXPECT_EQ(bmp.Width(), 13);
+}
