@@ -28,7 +28,7 @@ for t in "${targets[@]}"; do
   seeds=("$build/seeds/$t")
   [ -d "tests/data/fuzz/$t" ] && seeds+=("tests/data/fuzz/$t")
   echo "== $t: ${seconds}s"
-  if ! "$build/fuzz/$t" "$corpus" "${seeds[@]}" -max_total_time="$seconds" -timeout=10 \
+  if ! "$build/fuzz/$t" "$corpus" "${seeds[@]}" -max_total_time="$seconds" -timeout=10 -seed="${PIXFOLD_FUZZ_SEED:-0}" \
       -rss_limit_mb=2048 -malloc_limit_mb=1024 -max_len=65536 -print_final_stats=1 \
       -artifact_prefix="$artifacts" > "$build/$t.log" 2>&1; then
     status=1

@@ -15,7 +15,8 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXFOLD_SA
   -DPIXFOLD_BUILD_APP=OFF -DPIXFOLD_BUILD_BENCH=OFF
 cmake --build build-asan
 
-bash fuzz/run_fuzzers.sh "${PIXFOLD_FUZZ_SECONDS:-45}"
+# A fixed seed keeps the smoke repeatable; long runs use fuzz/run_fuzzers.sh directly.
+PIXFOLD_FUZZ_SEED=${PIXFOLD_FUZZ_SEED:-1} bash fuzz/run_fuzzers.sh "${PIXFOLD_FUZZ_SECONDS:-45}"
 
 echo "== library and logic tests under AddressSanitizer + UBSan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
