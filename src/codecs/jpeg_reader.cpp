@@ -1,6 +1,7 @@
 // ReadJpegStream and FindJpegStart: libjpeg decodes, the binding picks the
 // output colour space and scale, stores rows into the working image and keeps
 // the file's markers.
+#include <cstring>
 #include <vector>
 
 #include "codecs/jpeg_codec.h"
@@ -225,9 +226,10 @@ void TJpegReader::StoreRow(int32_t y) {
 
 void TJpegReader::DecodeRows() {
   const int32_t height = static_cast<int32_t>(m_info.output_height);
-  // Drop the old block before the new one is allocated.
+  // Drop the old block before the new one is taken. Every row is written
+  // below, or cleared when the decode stops early.
   m_image.Allocate(1, 1, TPixelFormat::TrueColor);
-  m_image.Allocate(static_cast<int32_t>(m_info.output_width), height, TPixelFormat::TrueColor);
+  m_image.ReshapeForOverwrite(static_cast<int32_t>(m_info.output_width), height, TPixelFormat::TrueColor);
   if (m_layout != TRowLayout::Direct)
     m_scratch.assign(static_cast<std::size_t>(m_info.output_width) * m_info.out_color_components, 0);
 
@@ -245,7 +247,10 @@ void TJpegReader::DecodeRows() {
     if (m_progress.HasHandler()) m_progress.Report(static_cast<int>(m_progress.Counter * m_progress.PerUnit));
     if (Aborted()) break;
   }
-  if (stored < height) Abort();
+  if (stored < height) {
+    for (int32_t y = stored; y < height; ++y) std::memset(m_image.ScanLine(y), 0, static_cast<std::size_t>(m_image.RowStride()));
+    Abort();
+  }
 }
 
 void TJpegReader::KeepMarkers() {

@@ -108,7 +108,6 @@ void TBitmap::Allocate(int32_t width, int32_t height, TPixelFormat format) {
   m_width = width;
   m_height = height;
   m_stride = stride;
-  m_capacity = bytes;
 }
 
 void TBitmap::ReshapeForOverwrite(int32_t width, int32_t height, TPixelFormat format) {
@@ -116,9 +115,17 @@ void TBitmap::ReshapeForOverwrite(int32_t width, int32_t height, TPixelFormat fo
   height = std::max(height, 0);
   const int64_t stride = RowStrideFor(width, format);
   const int64_t bytes = height > 0 && stride <= g_maxBlockBytes / height ? stride * height : -1;
-  if (bytes <= 0 || bytes > m_capacity || m_capacity > 2 * bytes) {
+  if (bytes <= 0) {
     Allocate(width, height, format);
     return;
+  }
+  const auto capacity = static_cast<int64_t>(m_block.Capacity());
+  if (bytes > capacity || capacity > 2 * bytes) {
+    m_bits = nullptr;
+    m_width = m_height = 0;
+    m_stride = 0;
+    if (!m_block.AllocateForOverwrite(static_cast<size_t>(bytes))) throw EPixOutOfMemory();
+    m_bits = m_block.Data();
   }
   m_width = width;
   m_height = height;
@@ -136,7 +143,6 @@ void TBitmap::SwapContent(TBitmap& other) noexcept {
   std::swap(m_height, other.m_height);
   std::swap(m_format, other.m_format);
   std::swap(m_stride, other.m_stride);
-  std::swap(m_capacity, other.m_capacity);
   std::swap(m_bits, other.m_bits);
   m_block.Swap(other.m_block);
 }

@@ -62,8 +62,9 @@ public:
   // Format and size in one allocation.
   void Allocate(int32_t width, int32_t height, TPixelFormat format);
   // For a caller that writes every pixel next: keeps the present block when it
-  // is large enough (and not more than twice too large) instead of paying for
-  // fresh zeroed pages; row padding is cleared. Otherwise as Allocate.
+  // is large enough (and not more than twice too large), or takes a recently
+  // released one, instead of paying for fresh zeroed pages; row padding is
+  // cleared. The pixels' content is undefined until the caller writes them.
   void ReshapeForOverwrite(int32_t width, int32_t height, TPixelFormat format);
 
   // Exchanges format, size and pixels with other; both objects keep their
@@ -92,7 +93,6 @@ private:
   int32_t m_height = 0;
   TPixelFormat m_format = TPixelFormat::TrueColor;
   int64_t m_stride = 0;
-  int64_t m_capacity = 0;  // bytes of m_block
   TPixelBlock m_block;
   uint8_t* m_bits = nullptr;
   TCanvas m_canvas;

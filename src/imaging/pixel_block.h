@@ -27,11 +27,17 @@ public:
   // Replaces the block with bytes zero bytes; returns false when the memory
   // cannot be had (the block is then empty).
   bool Allocate(size_t bytes);
+  // Replaces the block with one of at least bytes whose content is left as it
+  // is when a recently released large block fits (the caller overwrites it);
+  // otherwise as Allocate. Capacity() tells the size obtained.
+  bool AllocateForOverwrite(size_t bytes);
+  size_t Capacity() const { return m_capacity; }
   void Release();
   void Swap(TPixelBlock& other) noexcept {
     std::swap(m_data, other.m_data);
     std::swap(m_mapBase, other.m_mapBase);
     std::swap(m_mapLength, other.m_mapLength);
+    std::swap(m_capacity, other.m_capacity);
   }
   uint8_t* Data() const { return m_data; }
 
@@ -39,6 +45,7 @@ private:
   uint8_t* m_data = nullptr;
   void* m_mapBase = nullptr;  // non-null for kernel-mapped blocks
   size_t m_mapLength = 0;
+  size_t m_capacity = 0;
 };
 
 }  // namespace pix
