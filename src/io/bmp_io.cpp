@@ -35,15 +35,9 @@ void TPixImageIO::SaveBmpToStream(TPixStream& stream) {
 }
 
 void TPixImageIO::ParamsFromBmpFile(const std::string& fileName) {
-  m_aborting = false;
-  TPixFileStream stream(fileName, TFileMode::fmOpenRead);
-  TProgressRecord progress = MakeProgressRecord();
-  // The image is left alone; a component without one still reads the header.
-  TBitmap unused;
-  TBitmap* image = Bitmap() ? Bitmap() : &unused;
-  ReadBmpStream(stream, *image, stream.Size(), true, progress, ParamRecord());
-  ParamRecord().FileName = fileName;
-  ParamRecord().FileType = 5;
+  ParamsFromFileWith(fileName, 5, [this](TPixStream& s, TBitmap& untouched, TProgressRecord& progress) {
+    ReadBmpStream(s, untouched, s.Size(), true, progress, ParamRecord());
+  });
 }
 
 }  // namespace pix

@@ -39,15 +39,10 @@ int TPixImageIO::LoadGifFromStream(TPixStream& stream) {
 }
 
 void TPixImageIO::ParamsFromGifFile(const std::string& fileName) {
-  m_aborting = false;
-  TPixFileStream stream(fileName, TFileMode::fmOpenRead);
-  TProgressRecord progress = MakeProgressRecord();
-  // The reader leaves the image alone when it reads parameters only.
-  TBitmap untouched;
-  int count = 0;
-  ReadGifStream(stream, untouched, count, nullptr, true, progress, ParamRecord());
-  ParamRecord().FileName = fileName;
-  ParamRecord().FileType = 2;
+  ParamsFromFileWith(fileName, 2, [this](TPixStream& s, TBitmap& untouched, TProgressRecord& progress) {
+    int count = 0;
+    ReadGifStream(s, untouched, count, nullptr, true, progress, ParamRecord());
+  });
 }
 
 void TPixImageIO::SaveGifToFile(const std::string& fileName) {

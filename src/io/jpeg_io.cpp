@@ -131,20 +131,13 @@ void TPixImageIO::SaveJpegToStream(TPixStream& stream) {
 }
 
 void TPixImageIO::ParamsFromJpegFile(const std::string& fileName) {
-  m_aborting = false;
   TIOParams& params = ParamRecord();
   params.IptcInfo().Clear();
   params.MarkerList().Clear();
-  {
-    TPixFileStream stream(fileName, TFileMode::fmOpenRead);
-    TProgressRecord progress = MakeProgressRecord();
-    // The image is left alone; a component without one reads all the same.
-    TBitmap unused;
-    ReadJpegStream(stream, Bitmap() ? *Bitmap() : unused, params, true, progress);
-  }
+  ParamsFromFileWith(fileName, 3, [&params](TPixStream& s, TBitmap& untouched, TProgressRecord& progress) {
+    ReadJpegStream(s, untouched, params, true, progress);
+  });
   ReadJpegExtras(params, false);
-  params.FileName = fileName;
-  params.FileType = 3;
 }
 
 }  // namespace pix

@@ -27,12 +27,18 @@ TProgressRecord TPixImageIO::MakeProgressRecord() {
   return rec;
 }
 
-void TPixImageIO::LoadFileWith(const std::string& fileName, const TReadStep& read, const TLoadOptions& options) {
+TBitmap* TPixImageIO::BeginLoad() {
   m_aborting = false;
   TBitmap* bitmap = Bitmap();
-  if (!bitmap) return;
+  if (!bitmap) return nullptr;
   m_params->IptcInfo().Clear();
   m_params->MarkerList().Clear();
+  return bitmap;
+}
+
+void TPixImageIO::LoadFileWith(const std::string& fileName, const TReadStep& read, const TLoadOptions& options) {
+  TBitmap* bitmap = BeginLoad();
+  if (!bitmap) return;
   {
     TPixFileStream stream(fileName, TFileMode::fmOpenRead);
     TProgressRecord progress = MakeProgressRecord();
@@ -42,11 +48,8 @@ void TPixImageIO::LoadFileWith(const std::string& fileName, const TReadStep& rea
 }
 
 void TPixImageIO::LoadStreamWith(TPixStream& stream, const TReadStep& read, const TLoadOptions& options) {
-  m_aborting = false;
-  TBitmap* bitmap = Bitmap();
+  TBitmap* bitmap = BeginLoad();
   if (!bitmap) return;
-  m_params->IptcInfo().Clear();
-  m_params->MarkerList().Clear();
   TProgressRecord progress = MakeProgressRecord();
   read(stream, *bitmap, progress);
   FinishLoad(std::string(), options);
@@ -65,27 +68,41 @@ void TPixImageIO::FinishLoad(const std::string& fileName, const TLoadOptions& op
   NotifyImageChanged();
 }
 
-void TPixImageIO::SaveFileWith(const std::string& fileName, const TWriteStep& write, const TAfterStep& beforeWrite) {
+void TPixImageIO::ParamsFromFileWith(const std::string& fileName, int fileType, const TReadStep& read) {
+  m_aborting = false;
+  {
+    TPixFileStream stream(fileName, TFileMode::fmOpenRead);
+    TProgressRecord progress = MakeProgressRecord();
+    TBitmap untouched;
+    read(stream, untouched, progress);
+  }
+  m_params->FileName = fileName;
+  m_params->FileType = fileType;
+}
+
+TBitmap* TPixImageIO::BeginSave() {
   m_aborting = false;
   TBitmap* bitmap = Bitmap();
-  if (!bitmap) return;
-  if (bitmap->PixelFormat() != TPixelFormat::TrueColor && bitmap->PixelFormat() != TPixelFormat::Bilevel)
+  if (bitmap && bitmap->PixelFormat() != TPixelFormat::TrueColor && bitmap->PixelFormat() != TPixelFormat::Bilevel)
     ConvertToTrueColor(*bitmap);
+  return bitmap;
+}
+
+void TPixImageIO::SaveFileWith(const std::string& fileName, const TWriteStep& write, const TAfterStep& beforeWrite) {
+  if (!BeginSave()) return;
   TPixFileStream stream(fileName, TFileMode::fmCreate);
-  if (beforeWrite) beforeWrite();
-  TProgressRecord progress = MakeProgressRecord();
-  write(stream, *bitmap, progress);
+  SaveStreamBody(stream, write, beforeWrite);
 }
 
 void TPixImageIO::SaveStreamWith(TPixStream& stream, const TWriteStep& write, const TAfterStep& beforeWrite) {
-  m_aborting = false;
-  TBitmap* bitmap = Bitmap();
-  if (!bitmap) return;
-  if (bitmap->PixelFormat() != TPixelFormat::TrueColor && bitmap->PixelFormat() != TPixelFormat::Bilevel)
-    ConvertToTrueColor(*bitmap);
+  if (!BeginSave()) return;
+  SaveStreamBody(stream, write, beforeWrite);
+}
+
+void TPixImageIO::SaveStreamBody(TPixStream& stream, const TWriteStep& write, const TAfterStep& beforeWrite) {
   if (beforeWrite) beforeWrite();
   TProgressRecord progress = MakeProgressRecord();
-  write(stream, *bitmap, progress);
+  write(stream, *Bitmap(), progress);
 }
 
 }  // namespace pix

@@ -118,11 +118,21 @@ protected:
   // (truncating), run beforeWrite (may be empty) and the writer.
   void SaveFileWith(const std::string& fileName, const TWriteStep& write, const TAfterStep& beforeWrite = {});
   void SaveStreamWith(TPixStream& stream, const TWriteStep& write, const TAfterStep& beforeWrite = {});
+  // A parameters-only read of a file: the reader gets a scratch bitmap it
+  // must leave alone; afterwards FileName and FileType are set.
+  void ParamsFromFileWith(const std::string& fileName, int fileType, const TReadStep& read);
 
   bool m_aborting = false;
 
 private:
+  // Clears AbortFlag; without a bitmap nullptr, else the bitmap after the
+  // IPTC and marker lists are emptied.
+  TBitmap* BeginLoad();
   void FinishLoad(const std::string& fileName, const TLoadOptions& options);
+  // Clears AbortFlag; the bitmap (nullptr without one), coerced to TrueColor
+  // unless it is TrueColor or Bilevel.
+  TBitmap* BeginSave();
+  void SaveStreamBody(TPixStream& stream, const TWriteStep& write, const TAfterStep& beforeWrite);
 
   // Formats whose codecs this library does not contain: the load runs the
   // common flow with a reader that gives up; the save gives up before the file
