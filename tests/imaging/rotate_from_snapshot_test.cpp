@@ -5,43 +5,25 @@
 #include "imaging/pix_image_proc.h"
 #include "imaging/pix_mask.h"
 #include "imaging/pix_view.h"
+#include "proc_test_images.h"
 
 using namespace pix;
 
-namespace {
-
-void Paint(TBitmap& bmp, int32_t w, int32_t h) {
-  bmp.Allocate(w, h, TPixelFormat::TrueColor);
-  for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w * 3; ++x) bmp.ScanLine(y)[x] = static_cast<uint8_t>(x * 7 + y * 13);
-}
-
-bool Same(const TBitmap& a, const TBitmap& b) {
-  return a.Width() == b.Width() && a.Height() == b.Height() && a.PixelFormat() == b.PixelFormat() &&
-         std::memcmp(a.Bits(), b.Bits(), static_cast<size_t>(a.ByteSize())) == 0;
-}
-
-}  // namespace
 
 // Turning from the undo snapshot (AutoUndo on) must give exactly what turning
 // the image itself gives, keep the image object, and leave the snapshot intact.
 TEST(RotateFromSnapshot, MatchesRotationWithoutUndo) {
   for (double angle : {90.0, 270.0, -90.0, 180.0, 30.0, 125.5, 360.0}) {
-    TPixImageView withUndo, without;
-    TPixImageProc a, b;
-    a.SetAttachedView(&withUndo);
-    b.SetAttachedView(&without);
-    b.AutoUndo = false;
-    Paint(*withUndo.CurrentBitmap(), 37, 21);
-    Paint(*without.CurrentBitmap(), 37, 21);
+    proctest::ViewRig withUndo(37, 21), without(37, 21);
+    without.proc.AutoUndo = false;
     TBitmap original;
-    CopyImage(*withUndo.CurrentBitmap(), original);
-    TBitmap* image = withUndo.CurrentBitmap();
-    a.RotateByDegrees(angle, false);
-    b.RotateByDegrees(angle, false);
-    EXPECT_EQ(withUndo.CurrentBitmap(), image) << angle;
-    EXPECT_TRUE(Same(*withUndo.CurrentBitmap(), *without.CurrentBitmap())) << angle;
-    EXPECT_TRUE(Same(a.UndoBitmap(), original)) << angle;
+    CopyImage(withUndo.Image(), original);
+    TBitmap* image = &withUndo.Image();
+    withUndo.proc.RotateByDegrees(angle, false);
+    without.proc.RotateByDegrees(angle, false);
+    EXPECT_EQ(&withUndo.Image(), image) << angle;
+    EXPECT_TRUE(proctest::SameImage(withUndo.Image(), without.Image())) << angle;
+    EXPECT_TRUE(proctest::SameImage(withUndo.proc.UndoBitmap(), original)) << angle;
   }
 }
 
