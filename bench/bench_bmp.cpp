@@ -8,7 +8,7 @@
 #include <memory>
 #include <random>
 
-#include "codecs/bmp_codec.h"
+#include "codecs/bmp/bmp_codec.h"
 
 using namespace pix;
 

@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "codecs/gif_codec.h"
+#include "codecs/gif/gif_codec.h"
 #include "platform/gif_lzw_decoder.h"
 #include "platform/gif_lzw_encoder.h"
 

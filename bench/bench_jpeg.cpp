@@ -19,7 +19,7 @@
 
 #include <jpeglib.h>
 
-#include "codecs/jpeg_codec.h"
+#include "codecs/jpeg/jpeg_codec.h"
 
 namespace {
 

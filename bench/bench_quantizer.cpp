@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "codecs/bilevel.h"
-#include "codecs/quantizer.h"
+#include "codecs/palette/bilevel.h"
+#include "codecs/palette/quantizer.h"
 
 using namespace pix;
 
@@ -67,7 +67,7 @@ void BM_DitherBilevel(benchmark::State& state) {
     state.PauseTiming();
     CopyImage(Photo(), work);
     state.ResumeTiming();
-    DitherBilevel(work, nullptr);
+    DitherBilevel(work);
     benchmark::DoNotOptimize(work.Bits());
   }
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
@@ -76,10 +76,10 @@ void BM_DitherBilevel(benchmark::State& state) {
 void BM_ExpandBilevel(benchmark::State& state) {
   TBitmap bilevel;
   CopyImage(Photo(), bilevel);
-  DitherBilevel(bilevel, nullptr);
+  DitherBilevel(bilevel);
   TBitmap expanded;
   for (auto _ : state) {
-    ExpandBilevel(bilevel, expanded, nullptr);
+    ExpandBilevel(bilevel, expanded);
     benchmark::DoNotOptimize(expanded.Bits());
   }
   state.SetItemsProcessed(state.iterations() * kWidth * kHeight);

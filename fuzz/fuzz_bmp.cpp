@@ -1,5 +1,5 @@
 // Fuzzes the BMP reader.
-#include "codecs/bmp_codec.h"
+#include "codecs/bmp/bmp_codec.h"
 #include "fuzz_common.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "imaging/bitmap.h"
-#include "io/io_params.h"
+#include "codecs/common/io_params.h"
 #include "io/pix_image_io.h"
 #include "platform/pix_exception.h"
 #include "platform/stream.h"

@@ -1,9 +1,9 @@
 // Fuzzes the GIF reader with this platform's LZW decoder installed, for the
 // first and a later image of the file.
-#include "codecs/gif_codec.h"
+#include "codecs/gif/gif_codec.h"
 #include "fuzz_common.h"
 #include "imaging/pix_mask.h"
-#include "platform/gif_lzw.h"
+#include "codecs/gif/gif_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool installed = (pix::InstallGifLzwCoders(), true);

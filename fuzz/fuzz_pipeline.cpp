@@ -2,8 +2,8 @@
 // byte selects, grayscale, rotate, Mitchell shrink, save to memory as JPEG,
 // BMP and GIF.
 #include "fuzz_common.h"
-#include "imaging/pix_image.h"
-#include "platform/gif_lzw.h"
+#include "io/pix_image.h"
+#include "codecs/gif/gif_codec.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "imaging/pix_image.h"
-#include "platform/gif_lzw.h"
+#include "io/pix_image.h"
+#include "codecs/gif/gif_codec.h"
 
 namespace fs = std::filesystem;
 using namespace pix;
@@ -95,7 +95,7 @@ void JpegSeeds(TPixImage& image, const std::string& tag) {
   for (uint8_t space = 0; space <= 4; ++space)
     for (bool progressive : {false, true}) {
       TIOParams& p = image.ParamRecord();
-      p.JpegColorSpace = space;
+      p.JpegColorSpace = static_cast<pix::TJpegColorSpace>(space);
       p.JpegProgressive = progressive;
       p.JpegQuality = 60;
       TPixMemoryStream s;

@@ -171,4 +171,9 @@ void ConvertToTrueColor(TBitmap& bitmap) {
   CopyImage(tmp, bitmap);
 }
 
+bool SamePixels(const TBitmap& a, const TBitmap& b) {
+  if (a.PixelFormat() != b.PixelFormat() || a.Width() != b.Width() || a.Height() != b.Height()) return false;
+  return a.ByteSize() == 0 || std::memcmp(a.Bits(), b.Bits(), static_cast<size_t>(a.ByteSize())) == 0;
+}
+
 }  // namespace pix

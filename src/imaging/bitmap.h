@@ -108,6 +108,9 @@ void SetMaxBitmapBytes(int64_t bytes);
 // An empty source leaves dest 1 x 1 in the source's format.
 void CopyImage(const TBitmap& source, TBitmap& dest);
 
+// Same format, size and stored bytes (row padding included).
+bool SamePixels(const TBitmap& a, const TBitmap& b);
+
 // Converts a Bgrx32 bitmap to TrueColor in place; other formats are left alone.
 void ConvertToTrueColor(TBitmap& bitmap);
 

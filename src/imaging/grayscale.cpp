@@ -93,7 +93,7 @@ TGrayRun PickGrayRun() { return GrayRunScalar; }
 }  // namespace
 
 void GrayscaleRect(TBitmap& bitmap, int32_t left, int32_t top, int32_t right, int32_t bottom,
-                   TPixObject* sender, const TPixProgressEvent& progress) {
+                   const TProgressRecord& progress) {
   if (bitmap.PixelFormat() != TPixelFormat::TrueColor) return;
   right = std::min(right, bitmap.Width());
   bottom = std::min(bottom, bitmap.Height());
@@ -107,7 +107,7 @@ void GrayscaleRect(TBitmap& bitmap, int32_t left, int32_t top, int32_t right, in
   const int64_t rows = bottom - top;
   for (int64_t k = 1; k <= rows; ++k, row += step) {
     if (count > 0) run(row + static_cast<int64_t>(left) * 3, count);
-    if (progress) progress(sender, ProgressPercent(k, rows));
+    progress.ReportStep(k, rows);
   }
 }
 
@@ -117,14 +117,14 @@ void TPixImageProc::ApplyGrayscale() {
   BeginOperation();
   const TSelectionArea area = GetSelectionArea();
   if (!area.Mask || area.Mask->IsEmpty()) {
-    GrayscaleRect(*image, 0, 0, image->Width(), image->Height(), this, OnProgress);
+    GrayscaleRect(*image, 0, 0, image->Width(), image->Height(), ProgressRecord());
   } else {
     // Only the bounding box is converted, then merged back through the mask,
     // so pixels of the box outside the selection keep their colour.
     const TPixMask& mask = *area.Mask;
     TBitmap part;
     ExtractRect(*image, part, mask.BoxLeft(), mask.BoxTop(), mask.BoxRight() + 1, mask.BoxBottom() + 1);
-    GrayscaleRect(part, 0, 0, part.Width(), part.Height(), this, OnProgress);
+    GrayscaleRect(part, 0, 0, part.Width(), part.Height(), ProgressRecord());
     MergeThroughMask(mask, *image, part);
   }
   NotifyImageChanged();

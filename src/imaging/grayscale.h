@@ -5,6 +5,7 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/pix_defs.h"
+#include "imaging/progress.h"
 
 namespace pix {
 
@@ -16,8 +17,8 @@ inline uint8_t GrayValue(uint8_t blue, uint8_t green, uint8_t red) {
 // Converts columns left..right-1 of rows top..bottom-1 of a TrueColor bitmap in
 // place; any other format is left alone. right and bottom are cut down to the
 // bitmap's size, left and top up to 0. After each row, progress (when set)
-// gets the share of rows done, with sender as its Sender.
+// gets the share of rows done.
 void GrayscaleRect(TBitmap& bitmap, int32_t left, int32_t top, int32_t right, int32_t bottom,
-                   TPixObject* sender, const TPixProgressEvent& progress);
+                   const TProgressRecord& progress);
 
 }  // namespace pix

@@ -6,6 +6,7 @@
 #include "imaging/pix_defs.h"
 #include "imaging/pix_mask.h"
 #include "imaging/pix_view.h"
+#include "imaging/progress.h"
 
 namespace pix {
 
@@ -46,9 +47,8 @@ public:
   void ViewGoingAway(TPixView& view) override;
 
 protected:
-  void ReportProgress(int per) {
-    if (OnProgress) OnProgress(this, per);
-  }
+  // Progress of an operation of this component: OnProgress with this as sender.
+  TProgressRecord ProgressRecord() { return TProgressRecord{.Handler = &OnProgress, .Sender = this}; }
 
 private:
   TBitmap* m_bitmap = nullptr;

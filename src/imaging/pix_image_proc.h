@@ -64,9 +64,7 @@ protected:
   // snapshot's pixels: the operation must replace them entirely.
   const TBitmap& BeginReplacingOperation(TBitmap& image);
   // Progress after k of n steps, when a handler is set.
-  void Progress(int64_t k, int64_t n) {
-    if (OnProgress) OnProgress(this, ProgressPercent(k, n));
-  }
+  void Progress(int64_t k, int64_t n) { ProgressRecord().ReportStep(k, n); }
 
 private:
   std::unique_ptr<TBitmap> m_undo;

@@ -105,18 +105,10 @@ inline void Accumulate(double* sums, const TTap* taps, int32_t count, const uint
   }
 }
 
-struct TProgressSink {
-  TPixObject* Sender = nullptr;
-  const TPixProgressEvent* Event = nullptr;
-  void Report(int64_t k, int64_t n) const {
-    if (Event && *Event) (*Event)(Sender, ProgressPercent(k, n));
-  }
-};
-
 // Every source row into the intermediate, kRows rows at a time sharing each list.
 template <int kChannels, int kRows>
 int32_t HorizontalRows(const TRows<const uint8_t>& src, const TRows<uint8_t>& mid, const TTapTable& taps,
-                       int32_t y, const TProgressSink& sink, int64_t steps) {
+                       int32_t y, const TProgressRecord& sink, int64_t steps) {
   double sums[kRows * kChannels];
   for (; y + kRows <= src.Height; y += kRows) {
     const uint8_t* in = src.Row(y);
@@ -127,14 +119,14 @@ int32_t HorizontalRows(const TRows<const uint8_t>& src, const TRows<uint8_t>& mi
         for (int c = 0; c < kChannels; ++c) out[c] = SumToByte(sums[q * kChannels + c]);
       }
     }
-    for (int q = 1; q <= kRows; ++q) sink.Report(y + q, steps);
+    for (int q = 1; q <= kRows; ++q) sink.ReportStep(y + q, steps);
   }
   return y;
 }
 
 template <int kChannels>
 void HorizontalPass(const TRows<const uint8_t>& src, const TRows<uint8_t>& mid, const TTapTable& taps,
-                    const TProgressSink& sink, int64_t steps) {
+                    const TProgressRecord& sink, int64_t steps) {
   const int32_t done = HorizontalRows<kChannels, 12 / kChannels>(src, mid, taps, 0, sink, steps);
   HorizontalRows<kChannels, 1>(src, mid, taps, done, sink, steps);
 }
@@ -143,7 +135,7 @@ void HorizontalPass(const TRows<const uint8_t>& src, const TRows<uint8_t>& mid, 
 // destination row; the intermediate's rows are reached through the tap offsets.
 template <int kChannels, int kPixels>
 int32_t VerticalColumns(const TRows<const uint8_t>& mid, const TRows<uint8_t>& dst, const TTapTable& taps,
-                        int32_t c, const TProgressSink& sink, int64_t steps) {
+                        int32_t c, const TProgressRecord& sink, int64_t steps) {
   constexpr int kLanes = kChannels * kPixels;
   double sums[kLanes];
   for (; c + kPixels <= dst.Width; c += kPixels) {
@@ -153,21 +145,21 @@ int32_t VerticalColumns(const TRows<const uint8_t>& mid, const TRows<uint8_t>& d
       uint8_t* out = dst.Row(j) + static_cast<int64_t>(c) * kChannels;
       for (int k = 0; k < kLanes; ++k) out[k] = SumToByte(sums[k]);
     }
-    for (int k = 1; k <= kPixels; ++k) sink.Report(static_cast<int64_t>(mid.Height) + c + k, steps);
+    for (int k = 1; k <= kPixels; ++k) sink.ReportStep(static_cast<int64_t>(mid.Height) + c + k, steps);
   }
   return c;
 }
 
 template <int kChannels>
 void VerticalPass(const TRows<const uint8_t>& mid, const TRows<uint8_t>& dst, const TTapTable& taps,
-                  const TProgressSink& sink, int64_t steps) {
+                  const TProgressRecord& sink, int64_t steps) {
   const int32_t done = VerticalColumns<kChannels, 12 / kChannels>(mid, dst, taps, 0, sink, steps);
   VerticalColumns<kChannels, 1>(mid, dst, taps, done, sink, steps);
 }
 
 template <int kChannels, typename Mid>
 void RunPasses(const TRows<const uint8_t>& src, Mid& midImage, const TRows<uint8_t>& dst, const TFilterEntry& filter,
-               const TProgressSink& sink) {
+               const TProgressRecord& sink) {
   const TRows<uint8_t> mid = RowsOf(midImage);
   const TRows<const uint8_t> midIn{mid.Top, mid.Step, mid.Width, mid.Height};
   const int64_t steps = static_cast<int64_t>(dst.Width) + src.Height;
@@ -192,15 +184,15 @@ uint8_t SumToByte(double sum) {
 #endif
 }
 
-void ResampleFiltered(const TBitmap& source, TBitmap& dest, TResampleFilter filter, TPixObject* sender,
-                      const TPixProgressEvent& progress) {
+void ResampleFiltered(const TBitmap& source, TBitmap& dest, TResampleFilter filter,
+                      const TProgressRecord& progress) {
   if (source.PixelFormat() != TPixelFormat::TrueColor) return;
   if (!FilterableSize(source.Width(), source.Height())) return;
   const TFilterEntry* entry = FilterEntryOf(filter);
   if (!entry) return;
   TBitmap mid(dest.Width(), source.Height(), TPixelFormat::TrueColor);
   if (dest.PixelFormat() != TPixelFormat::TrueColor) dest.SetPixelFormat(TPixelFormat::TrueColor);
-  RunPasses<3>(RowsOf(source), mid, RowsOf(dest), *entry, TProgressSink{sender, &progress});
+  RunPasses<3>(RowsOf(source), mid, RowsOf(dest), *entry, progress);
 }
 
 void ResampleAlphaPlane(const TPixMask& source, TPixMask& dest, TResampleFilter filter) {
@@ -209,7 +201,7 @@ void ResampleAlphaPlane(const TPixMask& source, TPixMask& dest, TResampleFilter 
   const TFilterEntry* entry = FilterEntryOf(filter);
   if (!entry) return;
   TPixMask mid(dest.Width(), source.Height(), 8);
-  RunPasses<1>(RowsOf(source), mid, RowsOf(dest), *entry, TProgressSink{});
+  RunPasses<1>(RowsOf(source), mid, RowsOf(dest), *entry, TProgressRecord{});
 }
 
 }  // namespace pix

@@ -9,6 +9,7 @@
 #include "imaging/bitmap.h"
 #include "imaging/pix_defs.h"
 #include "imaging/pix_mask.h"
+#include "imaging/progress.h"
 
 namespace pix {
 
@@ -31,8 +32,8 @@ uint8_t SumToByte(double sum);
 // becomes TrueColor. Returns without writing when the source is not TrueColor,
 // not FilterableSize, or the filter has no kernel. Progress (when set) counts
 // source rows, then destination columns.
-void ResampleFiltered(const TBitmap& source, TBitmap& dest, TResampleFilter filter, TPixObject* sender,
-                      const TPixProgressEvent& progress);
+void ResampleFiltered(const TBitmap& source, TBitmap& dest, TResampleFilter filter,
+                      const TProgressRecord& progress);
 
 // The same engine for one 8-bit plane into another that already has its size.
 // Writes the data only: dest's bounding box and Full flag are left as they are.

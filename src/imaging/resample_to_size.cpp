@@ -56,7 +56,7 @@ void TPixImageProc::ResampleToSize(int32_t newWidth, int32_t newHeight, TResampl
   {
     TBitmap result(newWidth, newHeight, source.PixelFormat());
     if (UsesFilter(source, filter))
-      ResampleFiltered(source, result, filter, this, OnProgress);
+      ResampleFiltered(source, result, filter, ProgressRecord());
     else
       StretchPlain(source, result);
     // An empty result goes through the copy, which leaves the image 1 x 1.

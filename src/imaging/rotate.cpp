@@ -25,7 +25,7 @@ void TPixImageProc::RotateByDegrees(double angle, bool antialias) {
   if (!image || angle == 0 || !std::isfinite(angle)) return;
   if (image->PixelFormat() != TPixelFormat::TrueColor) {
     BeginOperation();
-    RotateBilevel(*image, OwnBackground() != 0, this, OnProgress, angle);
+    RotateBilevel(*image, OwnBackground() != 0, ProgressRecord(), angle);
     NotifyImageChanged();
     return;
   }
@@ -61,7 +61,7 @@ void TPixImageProc::RotateByDegrees(double angle, bool antialias) {
       current = &source;
     }
     const TColor bg = ResolveColor(Background());
-    ShearRotate(*current, *image, f, antialias, TPixelTriple{BlueOf(bg), GreenOf(bg), RedOf(bg)}, this, OnProgress);
+    ShearRotate(*current, *image, f, antialias, TPixelTriple{BlueOf(bg), GreenOf(bg), RedOf(bg)}, ProgressRecord());
   }
   NotifyImageChanged();
 }

@@ -6,6 +6,7 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/pix_defs.h"
+#include "imaging/progress.h"
 
 namespace pix {
 
@@ -34,12 +35,11 @@ TPixelTriple Blend(TPixelTriple a, TPixelTriple b, int g);
 // shears into dest, which is resized; uncovered areas take the background.
 // Progress (when set) counts the rows and columns of the three passes.
 void ShearRotate(const TBitmap& source, TBitmap& dest, double angle, bool antialias, TPixelTriple background,
-                 TPixObject* sender, const TPixProgressEvent& progress);
+                 const TProgressRecord& progress);
 
 // Turns a non-TrueColor image in place by inverse mapping with cosine and sine
 // cut to four decimals; uncovered pixels are white when fillWhite, else black.
 // Exact for 90 and 270. Progress (when set) is reported after each row.
-void RotateBilevel(TBitmap& image, bool fillWhite, TPixObject* sender, const TPixProgressEvent& progress,
-                   double angle);
+void RotateBilevel(TBitmap& image, bool fillWhite, const TProgressRecord& progress, double angle);
 
 }  // namespace pix

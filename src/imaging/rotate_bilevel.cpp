@@ -41,8 +41,7 @@ void PutBit(uint8_t* row, int64_t x, bool on) {
 
 }  // namespace
 
-void RotateBilevel(TBitmap& image, bool fillWhite, TPixObject* sender, const TPixProgressEvent& progress,
-                   double angle) {
+void RotateBilevel(TBitmap& image, bool fillWhite, const TProgressRecord& progress, double angle) {
   const double r = static_cast<double>(-static_cast<ext>(angle) / 57.295779513082320877L);
   const double c = FourDecimals(ExtendedCos(r));
   const double s = FourDecimals(ExtendedSin(r));
@@ -79,7 +78,7 @@ void RotateBilevel(TBitmap& image, bool fillWhite, TPixObject* sender, const TPi
       else
         std::memset(out + static_cast<int64_t>(x) * bytes, fillWhite ? 0xFF : 0x00, static_cast<size_t>(bytes));
     }
-    if (progress) progress(sender, static_cast<int>(std::trunc(static_cast<ext>(y) * percentPerRow)));
+    progress.Report(static_cast<int>(std::trunc(static_cast<ext>(y) * percentPerRow)));
   }
   CopyImage(rotated, image);
 }

@@ -104,15 +104,13 @@ struct TShearPass {
   const TShearGeometry& Geometry;
   bool Antialias;
   TPixelTriple Background;
-  TPixObject* Sender;
-  const TPixProgressEvent& Progress;
+  const TProgressRecord& Progress;
   int32_t SourceHeight;
   int64_t Step = 0;
 
   // Reported before each row or column, so the first report is 0.
   void NextStep() {
-    if (Progress)
-      Progress(Sender, ProgressPercent(Step, static_cast<int64_t>(SourceHeight) + Geometry.W1 + Geometry.Height));
+    Progress.ReportStep(Step, static_cast<int64_t>(SourceHeight) + Geometry.W1 + Geometry.Height);
     ++Step;
   }
 };
@@ -184,11 +182,11 @@ TPixelTriple Blend(TPixelTriple a, TPixelTriple b, int g) {
 }
 
 void ShearRotate(const TBitmap& source, TBitmap& dest, double angle, bool antialias, TPixelTriple background,
-                 TPixObject* sender, const TPixProgressEvent& progress) {
+                 const TProgressRecord& progress) {
   if (source.PixelFormat() != TPixelFormat::TrueColor || &source == &dest) return;
   const int32_t w = source.Width(), h = source.Height();
   const TShearGeometry g = GeometryFor(w, h, angle);
-  TShearPass pass{g, antialias, background, sender, progress, h};
+  TShearPass pass{g, antialias, background, progress, h};
   TPixelBuffer c(g.W1, g.Height);
   {
     TPixelBuffer b(g.W1, h);

@@ -1,5 +1,5 @@
 // The I/O component's BMP operations.
-#include "codecs/bmp_codec.h"
+#include "codecs/bmp/bmp_codec.h"
 #include "io/pix_image_io.h"
 
 namespace pix {
@@ -10,7 +10,7 @@ void TPixImageIO::LoadBmpFromFile(const std::string& fileName) {
       [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
         ReadBmpStream(s, image, s.Size(), false, progress, ParamRecord());
       },
-      {.FileType = 5});
+      {.FileType = ftBMP});
 }
 
 void TPixImageIO::LoadBmpFromStream(TPixStream& stream) {
@@ -19,7 +19,7 @@ void TPixImageIO::LoadBmpFromStream(TPixStream& stream) {
       [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
         ReadBmpStream(s, image, 0, false, progress, ParamRecord());
       },
-      {.FileType = 5, .PassResolution = false});
+      {.FileType = ftBMP, .PassResolution = false});
 }
 
 void TPixImageIO::SaveBmpToFile(const std::string& fileName) {
@@ -35,7 +35,7 @@ void TPixImageIO::SaveBmpToStream(TPixStream& stream) {
 }
 
 void TPixImageIO::ParamsFromBmpFile(const std::string& fileName) {
-  ParamsFromFileWith(fileName, 5, [this](TPixStream& s, TBitmap& untouched, TProgressRecord& progress) {
+  ParamsFromFileWith(fileName, ftBMP, [this](TPixStream& s, TBitmap& untouched, TProgressRecord& progress) {
     ReadBmpStream(s, untouched, s.Size(), true, progress, ParamRecord());
   });
 }

@@ -1,5 +1,7 @@
 #include "io/file_type_registry.h"
 
+#include "io/format_table.h"
+
 #include <algorithm>
 #include <cctype>
 #include <string_view>
@@ -29,25 +31,8 @@ bool ListHolds(const std::string& list, std::string_view extension) {
 }  // namespace
 
 TPixFileTypes::TPixFileTypes() {
-  const struct {
-    int32_t Code;
-    const char* Description;
-    const char* Extensions;
-  } builtIn[] = {
-      {1, "TIFF Bitmap", "TIF;TIFF"},
-      {2, "CompuServe Bitmap", "GIF"},
-      {3, "JPEG Bitmap", "JPG;JPEG;JPE"},
-      {4, "PaintBrush", "PCX"},
-      {5, "Windows Bitmap", "BMP;DIB;RLE"},
-      {6, "Windows Icon", "ICO"},
-      {7, "Windows Cursor", "CUR"},
-      {8, "Portable Network Graphics", "PNG"},
-      {9, "Windows Metafile", "WMF"},
-      {10, "Enhanced Windows Metafile", "EMF"},
-      {11, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX"},
-      {12, "Portable Pixmap, GreyMap, BitMap", "PXM;PPM;PGM;PBM"},
-  };
-  for (const auto& t : builtIn) Add(TPixFileTypeInfo{t.Code, t.Description, t.Extensions, {}, {}, {}});
+  for (const TFormatRow& row : FormatRows())
+    Add(TPixFileTypeInfo{row.Type, row.Description, row.RegistryExtensions, {}, {}, {}});
 }
 
 void TPixFileTypes::Add(TPixFileTypeInfo info) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "imaging/bitmap.h"
-#include "io/io_params.h"
+#include "codecs/common/io_params.h"
 #include "io/pix_image_io.h"
 #include "platform/stream.h"
 
@@ -32,7 +32,7 @@ constexpr std::size_t kMaxFileTypeText = 80;
 
 class TPixFileTypes {
 public:
-  // The twelve built-in types (codes 1..12), none with an entry.
+  // The built-in types of the format table, none with an entry.
   TPixFileTypes();
 
   int Count() const { return static_cast<int>(m_types.size()); }

@@ -1,5 +1,5 @@
 // The I/O component's GIF operations.
-#include "codecs/gif_codec.h"
+#include "codecs/gif/gif_codec.h"
 #include "io/pix_image_io.h"
 
 namespace pix {
@@ -20,7 +20,7 @@ int TPixImageIO::LoadGifFromFile(const std::string& fileName) {
       [this, &count](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
         ReadGifStream(s, image, count, AlphaPlane(), false, progress, ParamRecord());
       },
-      {.FileType = 2, .CodecFillsAlpha = true, .Extras = [this] { SetBackground(GifBackgroundOf(ParamRecord())); }});
+      {.FileType = ftGIF, .CodecFillsAlpha = true, .Extras = [this] { SetBackground(GifBackgroundOf(ParamRecord())); }});
   return count;
 }
 
@@ -31,7 +31,7 @@ int TPixImageIO::LoadGifFromStream(TPixStream& stream) {
       [this, &count](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
         ReadGifStream(s, image, count, AlphaPlane(), false, progress, ParamRecord());
       },
-      {.FileType = 2,
+      {.FileType = ftGIF,
        .CodecFillsAlpha = true,
        .PassResolution = false,
        .Extras = [this] { SetBackground(GifBackgroundOf(ParamRecord())); }});
@@ -39,7 +39,7 @@ int TPixImageIO::LoadGifFromStream(TPixStream& stream) {
 }
 
 void TPixImageIO::ParamsFromGifFile(const std::string& fileName) {
-  ParamsFromFileWith(fileName, 2, [this](TPixStream& s, TBitmap& untouched, TProgressRecord& progress) {
+  ParamsFromFileWith(fileName, ftGIF, [this](TPixStream& s, TBitmap& untouched, TProgressRecord& progress) {
     int count = 0;
     ReadGifStream(s, untouched, count, nullptr, true, progress, ParamRecord());
   });

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <limits>
 
-#include "codecs/exif_reader.h"
-#include "codecs/jpeg_codec.h"
-#include "codecs/stream_io.h"
+#include "codecs/exif/exif_reader.h"
+#include "codecs/jpeg/jpeg_codec.h"
+#include "codecs/common/stream_io.h"
 #include "io/pix_image_io.h"
 
 namespace pix {
@@ -56,12 +56,12 @@ void ReadJpegExtras(TIOParams& params, bool fileResolutionRule) {
 // Before a JPEG save: a changed IPTC list becomes the payload of the first
 // APP13 marker (appended when there is none). A block too long for one marker
 // fails the save instead of being cut to 16 bits.
-void PutIptcMarker(TIOParams& params, bool& abortFlag) {
+void PutIptcMarker(TIOParams& params, const TProgressRecord& progress) {
   TPixIPTCInfoList& iptc = params.IptcInfo();
   if (!iptc.IptcChanged) return;
   const std::vector<uint8_t> block = iptc.BuildIptcBlock();
   if (block.size() > kMaxMarkerPayload) {
-    abortFlag = true;
+    progress.Abort(frSizeTooLarge);
     throw EPixJpegException();
   }
   TPixMarkerList& markers = params.MarkerList();
@@ -81,7 +81,7 @@ void TPixImageIO::LoadJpegFromFile(const std::string& fileName) {
       [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
         ReadJpegStream(s, image, ParamRecord(), false, progress);
       },
-      {.FileType = 3, .Extras = [this] { ReadJpegExtras(ParamRecord(), true); }});
+      {.FileType = ftJPEG, .Extras = [this] { ReadJpegExtras(ParamRecord(), true); }});
 }
 
 void TPixImageIO::LoadJpegFromStream(TPixStream& stream) {
@@ -96,7 +96,7 @@ void TPixImageIO::LoadJpegFromStream(TPixStream& stream) {
         // libjpeg reads ahead in whole blocks; the frame says where the data ends.
         if (framed) s.Seek(start + kFrameSize + GetLE32(frame + 8), TSeekOrigin::soBeginning);
       },
-      {.FileType = 3, .Extras = [this] { ReadJpegExtras(ParamRecord(), false); }});
+      {.FileType = ftJPEG, .Extras = [this] { ReadJpegExtras(ParamRecord(), false); }});
 }
 
 void TPixImageIO::SaveAsJpeg(const std::string& fileName) {
@@ -105,7 +105,7 @@ void TPixImageIO::SaveAsJpeg(const std::string& fileName) {
       [this](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
         WriteJpegStream(s, image, ParamRecord(), progress);
       },
-      [this] { PutIptcMarker(ParamRecord(), m_aborting); });
+      [this] { PutIptcMarker(ParamRecord(), MakeProgressRecord()); });
 }
 
 void TPixImageIO::SaveJpegToStream(TPixStream& stream) {
@@ -127,14 +127,14 @@ void TPixImageIO::SaveJpegToStream(TPixStream& stream) {
         WriteChecked(s, frame, kFrameSize, progress);
         s.Seek(end, TSeekOrigin::soBeginning);
       },
-      [this] { PutIptcMarker(ParamRecord(), m_aborting); });
+      [this] { PutIptcMarker(ParamRecord(), MakeProgressRecord()); });
 }
 
 void TPixImageIO::ParamsFromJpegFile(const std::string& fileName) {
   TIOParams& params = ParamRecord();
   params.IptcInfo().Clear();
   params.MarkerList().Clear();
-  ParamsFromFileWith(fileName, 3, [&params](TPixStream& s, TBitmap& untouched, TProgressRecord& progress) {
+  ParamsFromFileWith(fileName, ftJPEG, [&params](TPixStream& s, TBitmap& untouched, TProgressRecord& progress) {
     ReadJpegStream(s, untouched, params, true, progress);
   });
   ReadJpegExtras(params, false);

@@ -24,11 +24,24 @@ TProgressRecord TPixImageIO::MakeProgressRecord() {
   rec.Handler = &OnProgress;
   rec.Sender = this;
   rec.Aborting = &m_aborting;
+  rec.Reason = &m_reason;
+  rec.Damage = &m_damage;
   return rec;
 }
 
-TBitmap* TPixImageIO::BeginLoad() {
+void TPixImageIO::ClearFailure() {
   m_aborting = false;
+  m_reason = frNone;
+  m_damage = frNone;
+}
+
+void TPixImageIO::Fail(TFailureReason why) {
+  if (m_reason == frNone) m_reason = why;
+  m_aborting = true;
+}
+
+TBitmap* TPixImageIO::BeginLoad() {
+  ClearFailure();
   TBitmap* bitmap = Bitmap();
   if (!bitmap) return nullptr;
   m_params->IptcInfo().Clear();
@@ -68,8 +81,8 @@ void TPixImageIO::FinishLoad(const std::string& fileName, const TLoadOptions& op
   NotifyImageChanged();
 }
 
-void TPixImageIO::ParamsFromFileWith(const std::string& fileName, int fileType, const TReadStep& read) {
-  m_aborting = false;
+void TPixImageIO::ParamsFromFileWith(const std::string& fileName, TPixFileType fileType, const TReadStep& read) {
+  ClearFailure();
   {
     TPixFileStream stream(fileName, TFileMode::fmOpenRead);
     TProgressRecord progress = MakeProgressRecord();
@@ -81,7 +94,7 @@ void TPixImageIO::ParamsFromFileWith(const std::string& fileName, int fileType, 
 }
 
 TBitmap* TPixImageIO::BeginSave() {
-  m_aborting = false;
+  ClearFailure();
   TBitmap* bitmap = Bitmap();
   if (bitmap && bitmap->PixelFormat() != TPixelFormat::TrueColor && bitmap->PixelFormat() != TPixelFormat::Bilevel)
     ConvertToTrueColor(*bitmap);

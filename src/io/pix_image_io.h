@@ -6,30 +6,13 @@
 #include <memory>
 #include <string>
 
+#include "codecs/common/io_params.h"
 #include "imaging/image_client.h"
-#include "io/io_params.h"
+#include "imaging/progress.h"
 #include "platform/stream.h"
 
 namespace pix {
 
-// Handed to every codec for one load or save.
-struct TProgressRecord {
-  TPixProgressEvent* Handler = nullptr;  // may point at an empty handler
-  TPixObject* Sender = nullptr;
-  int64_t Counter = 0;
-  double PerUnit = 0.0;                  // percent per counted unit
-  bool* Aborting = nullptr;              // the component's AbortFlag
-
-  bool HasHandler() const { return Handler && *Handler; }
-  void Report(int per) const {
-    if (HasHandler()) (*Handler)(Sender, per);
-  }
-  void Abort() const {
-    if (Aborting) *Aborting = true;
-  }
-  bool Aborted() const { return Aborting && *Aborting; }
-};
-using IOProgressRecord = TProgressRecord;
 
 // Unit of the parameter dialogs (the dialogs themselves are not part of this library).
 enum TPixDialogsMeasureUnit { pduInches, pduCentimeters, pduPixels };
@@ -50,6 +33,12 @@ public:
 
   // Cleared at the start of every load and save; set by a codec that gave up.
   bool AbortFlag() const { return m_aborting; }
+  // The first reason that set AbortFlag in the last load or save (frNone
+  // while it is clear).
+  TFailureReason FailureReason() const { return m_reason; }
+  // After a load that succeeded: why the picture is incomplete (data ended
+  // early, damaged stretches), or frNone for an intact source.
+  TFailureReason DamageReason() const { return m_damage; }
 
   bool StreamHeaders = false;
   // Settings of the parameter and preview dialogs, carried for the owner.
@@ -57,15 +46,13 @@ public:
   TNotifyEvent OnIOPreview;
   TPixDialogsMeasureUnit DialogsMeasureUnit = pduInches;
 
-  // Dispatch by the lower-cased extension of the name: JPEG, PNG, TIFF, PCX,
-  // GIF, metafiles, BMP, cursor, icon, Targa, portable pixmap, then the file-type
-  // registry. Nothing happens without a bitmap or with an empty name. An
+  // Dispatch by the lower-cased extension of the name through the format
+  // table (io/format_table.h), then the file-type registry. Nothing happens without a bitmap or with an empty name. An
   // extension nobody reads ends with AbortFlag set, FileName empty, FileType 0
   // and the image untouched. A codec that gives up leaves AbortFlag set; open
   // failures throw EPixStreamError.
   void LoadFromFile(const std::string& fileName);
-  // Dispatch for saving: JPEG, PCX, GIF, TIFF, PNG, BMP, Targa, portable
-  // pixmap, then the registry. Nothing happens with an empty name. An extension
+  // Dispatch for saving: the format table's writers, then the registry. Nothing happens with an empty name. An extension
   // nobody writes (such as .ico) ends with AbortFlag set and no file created.
   // Create failures throw EPixStreamError.
   void SaveToFile(const std::string& fileName);
@@ -93,6 +80,12 @@ public:
 
   TProgressRecord MakeProgressRecord();
 
+  // A type the library has no codec for: the load runs the common flow with a
+  // reader that gives up (frNoCodec); the save gives up before the file is
+  // created or the image touched.
+  void LoadWithoutCodec(const std::string& fileName, TPixFileType type, bool codecFillsAlpha);
+  void SaveWithoutCodec();
+
 protected:
   // Codec calls as the common flows see them.
   using TReadStep = std::function<void(TPixStream&, TBitmap&, TProgressRecord&)>;
@@ -100,7 +93,7 @@ protected:
   using TAfterStep = std::function<void()>;
 
   struct TLoadOptions {
-    int FileType = 0;
+    TPixFileType FileType = ftUnknown;
     bool CodecFillsAlpha = false;   // GIF fills the alpha plane itself
     bool PassResolution = true;     // hand DpiX/DpiY to the view
     TAfterStep Extras;              // format extras after the codec (may be empty)
@@ -120,11 +113,18 @@ protected:
   void SaveStreamWith(TPixStream& stream, const TWriteStep& write, const TAfterStep& beforeWrite = {});
   // A parameters-only read of a file: the reader gets a scratch bitmap it
   // must leave alone; afterwards FileName and FileType are set.
-  void ParamsFromFileWith(const std::string& fileName, int fileType, const TReadStep& read);
+  void ParamsFromFileWith(const std::string& fileName, TPixFileType fileType, const TReadStep& read);
+
+  // Sets AbortFlag with its reason outside a codec (first reason sticks).
+  void Fail(TFailureReason why);
 
   bool m_aborting = false;
+  TFailureReason m_reason = frNone;
+  TFailureReason m_damage = frNone;
 
 private:
+  // Clears AbortFlag, its reason and the damage note.
+  void ClearFailure();
   // Clears AbortFlag; without a bitmap nullptr, else the bitmap after the
   // IPTC and marker lists are emptied.
   TBitmap* BeginLoad();
@@ -134,11 +134,6 @@ private:
   TBitmap* BeginSave();
   void SaveStreamBody(TPixStream& stream, const TWriteStep& write, const TAfterStep& beforeWrite);
 
-  // Formats whose codecs this library does not contain: the load runs the
-  // common flow with a reader that gives up; the save gives up before the file
-  // is created or the image touched.
-  void LoadUnsupportedFile(const std::string& fileName, const TLoadOptions& options);
-  void SaveUnsupportedFile();
   // The fallback for extensions outside the tables.
   void LoadThroughRegistry(const std::string& fileName, const std::string& extension);
   void SaveThroughRegistry(const std::string& fileName, const std::string& extension);

@@ -1,15 +1,10 @@
 #include "platform/gif_lzw.h"
 
-#include "io/io_params.h"
+#include "codecs/common/io_params.h"
 #include "platform/gif_lzw_decoder.h"
 #include "platform/gif_lzw_encoder.h"
 
 namespace pix {
-
-void InstallGifLzwCoders() {
-  DefaultGifLzwDecode = &GifLzwDecode;
-  DefaultGifLzwEncode = &GifLzwEncode;
-}
 
 std::vector<int32_t> InterlacedRowOrder(int32_t height) {
   std::vector<int32_t> order;

@@ -1,16 +1,11 @@
 #pragma once
-// This platform's GIF LZW coders and their installation as the library's
-// process-wide defaults (the image library itself installs none).
+// What this platform's GIF LZW coders share: the code width limit and the row
+// order of interlaced images. The coders themselves are in gif_lzw_decoder.h
+// and gif_lzw_encoder.h; the GIF codec installs them (InstallGifLzwCoders).
 #include <cstdint>
 #include <vector>
 
 namespace pix {
-
-// Sets DefaultGifLzwDecode to GifLzwDecode and DefaultGifLzwEncode to
-// GifLzwEncode. Parameter records reset afterwards copy them; records reset
-// before fall back to them because the codec uses the defaults when a record's
-// coder is empty. Call once at start-up, before any GIF is loaded or saved.
-void InstallGifLzwCoders();
 
 // The code width limit of GIF LZW and the table size it implies.
 constexpr int kGifLzwMaxBits = 12;

@@ -20,14 +20,17 @@ public:
 // A file could not be opened, created, read or written.
 class EPixStreamError : public EPixException {
 public:
-  EPixStreamError(const std::string& path, const std::string& reason)
-      : EPixException(reason + ": " + path), m_path(path), m_reason(reason) {}
+  EPixStreamError(const std::string& path, const std::string& reason, int errorCode = 0)
+      : EPixException(reason + ": " + path), m_path(path), m_reason(reason), m_errorCode(errorCode) {}
   const std::string& Path() const { return m_path; }
   const std::string& Reason() const { return m_reason; }
+  // The system's error code (errno), 0 when there was none.
+  int ErrorCode() const { return m_errorCode; }
 
 private:
   std::string m_path;
   std::string m_reason;
+  int m_errorCode = 0;
 };
 
 }  // namespace pix

@@ -22,20 +22,26 @@ std::string SystemErrorText(int err) { return std::strerror(err); }
 TPixFileStream::TPixFileStream(const std::string& path, TFileMode mode) : m_path(path) {
   if (mode == TFileMode::fmOpenRead) {
     m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0) throw EPixStreamError(path, "Cannot open file: " + SystemErrorText(errno));
+    if (m_fd < 0) {
+      const int err = errno;
+      throw EPixStreamError(path, "Cannot open file: " + SystemErrorText(err), err);
+    }
     struct stat st {};
     if (::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode)) {
       ::close(m_fd);
       m_fd = -1;
-      throw EPixStreamError(path, "Cannot open file: " + SystemErrorText(EISDIR));
+      throw EPixStreamError(path, "Cannot open file: " + SystemErrorText(EISDIR), EISDIR);
     }
     return;
   }
   // Root ignores permission bits; the read-only attribute must still protect the file.
   if (FileExists(path) && IsReadOnly(path))
-    throw EPixStreamError(path, "Cannot create file: " + SystemErrorText(EACCES));
+    throw EPixStreamError(path, "Cannot create file: " + SystemErrorText(EACCES), EACCES);
   m_fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (m_fd < 0) throw EPixStreamError(path, "Cannot create file: " + SystemErrorText(errno));
+  if (m_fd < 0) {
+    const int err = errno;
+    throw EPixStreamError(path, "Cannot create file: " + SystemErrorText(err), err);
+  }
 }
 
 TPixFileStream::~TPixFileStream() {
@@ -49,6 +55,7 @@ int64_t TPixFileStream::Read(void* buffer, int64_t count) {
   while (done < count) {
     ssize_t n = ::pread(m_fd, out + done, static_cast<size_t>(count - done), m_position);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0) m_lastError = errno;
     if (n <= 0) break;
     done += n;
     m_position += n;
@@ -63,7 +70,10 @@ int64_t TPixFileStream::Write(const void* buffer, int64_t count) {
   while (done < count) {
     ssize_t n = ::pwrite(m_fd, in + done, static_cast<size_t>(count - done), m_position);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      m_lastError = n < 0 ? errno : ENOSPC;
+      break;
+    }
     done += n;
     m_position += n;
   }
@@ -79,6 +89,17 @@ int64_t TPixFileStream::Seek(int64_t offset, TSeekOrigin origin) {
 }
 
 int64_t TPixFileStream::Position() const { return m_position; }
+
+void TPixFileStream::Sync() {
+  while (::fsync(m_fd) != 0) {
+    const int err = errno;
+    if (err == EINTR) continue;
+    // Pipes and the like cannot be synced; there is nothing to wait for.
+    if (err == EINVAL || err == EROFS) return;
+    m_lastError = err;
+    throw EPixStreamError(m_path, "Cannot write file: " + SystemErrorText(err), err);
+  }
+}
 
 int64_t TPixFileStream::Size() const {
   struct stat st {};
@@ -106,6 +127,7 @@ int64_t TPixMemoryStream::Write(const void* buffer, int64_t count) {
   if (m_writeLimit >= 0) {
     count = std::min(count, m_writeLimit);
     m_writeLimit -= count;
+    if (m_writeLimit == 0) m_lastError = ENOSPC;
     if (count == 0) return 0;
   }
   int64_t end = m_position + count;

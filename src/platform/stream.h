@@ -20,6 +20,9 @@ public:
   virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;
   virtual int64_t Position() const = 0;
   virtual int64_t Size() const = 0;
+  // The system error code (errno) of the last read or write that fell short,
+  // 0 when none did or the stream has no such code.
+  virtual int LastError() const { return 0; }
 
   // Convenience: true when all count bytes were read.
   bool ReadExact(void* buffer, int64_t count) { return Read(buffer, count) == count; }
@@ -43,12 +46,17 @@ public:
   int64_t Seek(int64_t offset, TSeekOrigin origin) override;
   int64_t Position() const override;
   int64_t Size() const override;
+  int LastError() const override { return m_lastError; }
   const std::string& Path() const { return m_path; }
+  // Waits until the written data is on the device; throws EPixStreamError
+  // (disk full, I/O error) when it cannot get there.
+  void Sync();
 
 private:
   std::string m_path;
   int m_fd = -1;
   int64_t m_position = 0;
+  int m_lastError = 0;
 };
 
 // A growable in-memory stream; also wraps a copy of existing bytes.
@@ -65,13 +73,16 @@ public:
   int64_t Size() const override { return static_cast<int64_t>(m_data.size()); }
 
   const std::vector<uint8_t>& Bytes() const { return m_data; }
-  // Limits how many more bytes Write accepts (for testing short writes); -1 = none.
+  // Limits how many more bytes Write accepts (for testing short writes, which
+  // then report ENOSPC as a full disk would); -1 = none.
   void SetWriteLimit(int64_t limit) { m_writeLimit = limit; }
+  int LastError() const override { return m_lastError; }
 
 private:
   std::vector<uint8_t> m_data;
   int64_t m_position = 0;
   int64_t m_writeLimit = -1;
+  int m_lastError = 0;
 };
 
 }  // namespace pix

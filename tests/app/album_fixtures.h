@@ -8,7 +8,7 @@
 
 #include "imaging/bitmap.h"
 #include "io/pix_image_io.h"
-#include "platform/gif_lzw.h"
+#include "codecs/gif/gif_codec.h"
 #include "support/test_support.h"
 
 namespace albumtest {
@@ -38,7 +38,7 @@ inline void WriteJpeg(const std::string& path, int32_t w, int32_t h, int quality
   pix::TPixImageIO io;
   io.SetBitmap(&bmp);
   io.ParamRecord().JpegQuality = quality;
-  io.ParamRecord().JpegColorSpace = colorSpace;
+  io.ParamRecord().JpegColorSpace = static_cast<pix::TJpegColorSpace>(colorSpace);
   io.SaveAsJpeg(path);
 }
 

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "codecs/bilevel.h"
+#include "codecs/palette/bilevel.h"
 
 using namespace pix;
 
@@ -100,12 +100,12 @@ TEST(ExactBilevel, AnswersNoneForOneThreeOrForeignImages) {
 
 TEST(DitherBilevel, BlackWhiteAndMidGrey) {
   auto black = Filled(16, 16, kBlack);
-  DitherBilevel(*black, nullptr);
+  DitherBilevel(*black);
   ASSERT_EQ(black->PixelFormat(), TPixelFormat::Bilevel);
   auto white = Filled(16, 16, kWhite);
-  DitherBilevel(*white, nullptr);
+  DitherBilevel(*white);
   auto grey = Filled(16, 16, TRGB{130, 130, 130});
-  DitherBilevel(*grey, nullptr);
+  DitherBilevel(*grey);
   int greySet = 0;
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) {
@@ -127,12 +127,12 @@ TEST(DitherBilevel, ReportsRowProgressAndLeavesOtherFormatsAlone) {
   handler = [&](TPixObject*, int per) { seen.push_back(per); };
   TProgressRecord progress;
   progress.Handler = &handler;
-  DitherBilevel(*image, &progress);
+  DitherBilevel(*image, progress);
   EXPECT_EQ(seen, (std::vector<int>{22, 44, 66, 88}));
 
   TBitmap bilevel(9, 2, TPixelFormat::Bilevel);
   bilevel.ScanLine(0)[0] = 0xA5;
-  DitherBilevel(bilevel, nullptr);
+  DitherBilevel(bilevel);
   EXPECT_EQ(bilevel.ScanLine(0)[0], 0xA5);
 }
 
@@ -142,7 +142,7 @@ TEST(ExpandBilevel, ExpandsPartialBytesAndRoundTripsThroughInversion) {
   source.ScanLine(0)[1] = 0xC0;  // 110 then padding
   source.ScanLine(1)[1] = 0x3F;  // row 1: 0000 0000 001 (padding bits set)
   TBitmap dest(3, 3, TPixelFormat::Bgrx32);
-  ExpandBilevel(source, dest, nullptr);
+  ExpandBilevel(source, dest);
   ASSERT_EQ(dest.PixelFormat(), TPixelFormat::TrueColor);
   ASSERT_EQ(dest.Width(), 11);
   ASSERT_EQ(dest.Height(), 2);
@@ -170,7 +170,7 @@ TEST(ExpandBilevel, ExpandingIntoItselfKeepsThePixels) {
   TBitmap image(9, 1, TPixelFormat::Bilevel);
   image.ScanLine(0)[0] = 0x81;
   image.ScanLine(0)[1] = 0x80;
-  ExpandBilevel(image, image, nullptr);
+  ExpandBilevel(image, image);
   ASSERT_EQ(image.PixelFormat(), TPixelFormat::TrueColor);
   EXPECT_EQ(image.ScanLine(0)[0], 255);
   EXPECT_EQ(image.ScanLine(0)[3], 0);

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "bmp_test_builder.h"
-#include "codecs/bmp_format.h"
+#include "codecs/bmp/detail/bmp_format.h"
 
 using namespace pix;
 using namespace bmptest;
@@ -80,6 +80,7 @@ TEST(BmpMalformed, AbsurdSizesAbortBeforeAllocating) {
            {0, 5}, {5, 0}, {-5, 5}, {1 << 30, 1 << 30}, {3000000, 2000000}, {5, INT32_MIN}}) {
     auto r = Read(BuildBmp({.width = width, .height = height, .pixels = Bytes(64, 1)}));
     EXPECT_TRUE(r->aborted) << width << " x " << height;
+    EXPECT_EQ(r->reason, width > 0 && height != 0 ? frSizeTooLarge : frCorruptData);
     EXPECT_TRUE(r->image.Empty());
   }
 }
@@ -90,6 +91,8 @@ TEST(BmpMalformed, PixelsBeyondATruncatedFileAreBlack) {
     const Bytes cut(file.begin(), file.begin() + offset + (file.size() - offset) / 2);
     auto r = Read(cut);
     ASSERT_FALSE(r->aborted);
+    EXPECT_EQ(r->damage, frTruncated);
+    EXPECT_EQ(Read(file)->damage, frNone);
     const TBitmap& image = r->image;
     SCOPED_TRACE(GetLE16(&file[28]));
     if (image.PixelFormat() == TPixelFormat::Bilevel) {

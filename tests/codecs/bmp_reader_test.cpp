@@ -131,7 +131,7 @@ TEST(BmpReadPixels, ThirtyTwoBitIgnoresMasksAndTwentyFourBitIsBottomUp) {
   EXPECT_EQ(PixelAt(r->image, 0, 0), (TRGB{1, 2, 3}));
 }
 
-TEST(BmpReadPixels, UndecodableDepthOrCompressionFailsWithTheHeaderSize) {
+TEST(BmpReadPixels, UndecodableDepthOrCompressionFailsBeforeAllocating) {
   for (auto [depth, compression] :
        std::vector<std::pair<int, int>>{{2, 0}, {1, 1}, {8, 2}, {4, 1}, {16, 1}, {24, 4}, {32, 5}}) {
     BmpSpec s = Pal8();
@@ -139,7 +139,9 @@ TEST(BmpReadPixels, UndecodableDepthOrCompressionFailsWithTheHeaderSize) {
     s.compression = static_cast<uint32_t>(compression);
     auto r = Read(BuildBmp(s));
     EXPECT_TRUE(r->aborted) << depth << "/" << compression;
-    EXPECT_EQ(r->image.Width(), 4);
+    EXPECT_EQ(r->reason, depth == 2 ? frUnsupportedDepth : frUnsupportedCompression);
+    EXPECT_EQ(r->params.Width, 4);
+    EXPECT_EQ(r->image.Width(), 0) << "nothing allocated for a file no decoder reads";
     EXPECT_EQ(r->params.BmpCompression, compression == 1 || compression == 2 ? 1 : 0);
   }
 }

@@ -3,7 +3,7 @@
 #include <random>
 
 #include "bmp_test_builder.h"
-#include "codecs/bmp_format.h"
+#include "codecs/bmp/detail/bmp_format.h"
 
 using namespace pix;
 using namespace bmptest;

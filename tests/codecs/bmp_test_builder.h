@@ -4,8 +4,8 @@
 #include <memory>
 #include <vector>
 
-#include "codecs/bmp_codec.h"
-#include "codecs/stream_io.h"
+#include "codecs/bmp/bmp_codec.h"
+#include "codecs/common/stream_io.h"
 
 namespace bmptest {
 
@@ -62,6 +62,8 @@ struct ReadResult {
   pix::TBitmap image;
   pix::TIOParams params;
   bool aborted = false;
+  pix::TFailureReason reason = pix::frNone;
+  pix::TFailureReason damage = pix::frNone;
   std::vector<int> reported;  // progress, when a handler was asked for
 };
 
@@ -73,8 +75,7 @@ inline std::unique_ptr<ReadResult> Read(const Bytes& file, bool paramsOnly = fal
     r->reported.push_back(per);
     if (per >= abortAt) r->aborted = true;
   };
-  pix::TProgressRecord progress;
-  progress.Aborting = &r->aborted;
+  pix::TProgressRecord progress{.Aborting = &r->aborted, .Reason = &r->reason, .Damage = &r->damage};
   if (withHandler) progress.Handler = &handler;
   pix::ReadBmpStream(stream, r->image, static_cast<int64_t>(file.size()), paramsOnly, progress, r->params);
   return r;

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "bmp_test_builder.h"
-#include "codecs/bilevel.h"
+#include "codecs/palette/bilevel.h"
 
 using namespace pix;
 using namespace bmptest;
@@ -113,7 +113,7 @@ TEST(BmpWriteBilevel, TwoColoursPutTheDarkerFirstOthersAreDithered) {
   auto many = Banded(16, 8, 5);
   TBitmap dithered;
   CopyImage(*many, dithered);
-  DitherBilevel(dithered, nullptr);
+  DitherBilevel(dithered);
   w = Write(*many, 1, 1);
   EXPECT_EQ((Bytes{w.bytes.begin() + 54, w.bytes.begin() + 62}), (Bytes{0, 0, 0, 0, 255, 255, 255, 0}));
   for (int k = 0; k < 8; ++k) EXPECT_EQ(0, std::memcmp(&w.bytes[62 + 4 * k], dithered.ScanLine(7 - k), 4)) << k;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "codecs/exif_reader.h"
+#include "codecs/exif/exif_reader.h"
 #include "jpeg_test_builder.h"
 
 using namespace pix;

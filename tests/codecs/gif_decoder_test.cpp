@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "codecs/gif_codec.h"
+#include "codecs/gif/gif_codec.h"
 #include "codecs/gif_test_support.h"
 #include "platform/default_resolution.h"
+#include "platform/gif_lzw_decoder.h"
+#include "platform/gif_lzw_encoder.h"
+#include "support/test_support.h"
 
 using namespace pix;
 using giftest::GifBuilder;
@@ -16,6 +19,8 @@ namespace {
 
 struct Outcome {
   bool aborted = false;
+  TFailureReason reason = frNone;
+  TFailureReason damage = frNone;
   int count = -1;
   std::vector<int> progress;
 };
@@ -26,7 +31,7 @@ Outcome Read(const Bytes& bytes, TBitmap& image, TIOParams& params, TPixMask* ma
     out.progress.push_back(per);
     if (per == abortAt) out.aborted = true;
   };
-  TProgressRecord progress{.Handler = &handler, .Aborting = &out.aborted};
+  TProgressRecord progress{.Handler = &handler, .Aborting = &out.aborted, .Reason = &out.reason, .Damage = &out.damage};
   TPixMemoryStream stream(bytes);
   ReadGifStream(stream, image, out.count, mask, false, progress, params);
   return out;
@@ -132,7 +137,8 @@ TEST(GifReader, TheWantedFrameHasItsOwnSizeAndOnlyItsOwnControl) {
     beyond.GifImageIndex = wanted;
     Mark(image);
     r = Read(TwoFrames(), image, beyond);
-    EXPECT_FALSE(r.aborted);
+    EXPECT_TRUE(r.aborted) << "no image of its own: the old picture must not pass for it";
+    EXPECT_EQ(r.reason, frNoImage);
     EXPECT_EQ(r.count, 2);
     EXPECT_TRUE(Untouched(image));
     EXPECT_EQ(beyond.ColorMapCount, 0);
@@ -140,8 +146,7 @@ TEST(GifReader, TheWantedFrameHasItsOwnSizeAndOnlyItsOwnControl) {
 }
 
 TEST(GifReader, FailuresLeaveTheImageAndRecordWhatWasRead) {
-  TGifLzwDecodeProc saved = DefaultGifLzwDecode;
-  DefaultGifLzwDecode = nullptr;
+  pixtest::ScopedValue<TGifLzwDecodeProc> noDefault(DefaultGifLzwDecode, nullptr);
   const Bytes file =
       GifBuilder().Header(5, 5, kFour, "GIF87a", 3).Image(3, 2, k3x2, 2, {}, false, 1, 2).Trailer().Bytes();
   struct Case {
@@ -152,14 +157,20 @@ TEST(GifReader, FailuresLeaveTheImageAndRecordWhatWasRead) {
     std::vector<int> progress;
     const char* version;
     int width;
+    TFailureReason reason;
   } cases[] = {
-      {"no decoder", file, nullptr, -1, {0, 30}, "GIF87a", 3},
-      {"decoder reads nothing", file, [](TPixStream&, int32_t, int32_t, bool, uint8_t*) {}, -1, {0, 30}, "GIF87a", 3},
-      {"stopped at 0", file, &GifLzwDecode, 0, {0}, "GIF89a", 0},
-      {"stopped at 30", file, &GifLzwDecode, 30, {0, 30}, "GIF87a", 0},
-      {"stopped at 70", file, &GifLzwDecode, 70, {0, 30, 70}, "GIF87a", 3},
-      {"not a GIF", GifBuilder().Header(5, 5, kFour, "GIT87a").Bytes(), &GifLzwDecode, -1, {0}, "GIF89a", 0},
-      {"ends after the table", GifBuilder().Header(5, 5, kFour, "GIF87a").Bytes(), &GifLzwDecode, -1, {0}, "GIF87a", 0},
+      {"no decoder", file, nullptr, -1, {0, 30}, "GIF87a", 3, frNoCodec},
+      {"decoder reads nothing", file, [](TPixStream&, int32_t, int32_t, bool, uint8_t*) {}, -1, {0, 30}, "GIF87a", 3,
+       frTruncated},
+      {"stopped at 0", file, &GifLzwDecode, 0, {0}, "GIF89a", 0, frNone},
+      {"stopped at 30", file, &GifLzwDecode, 30, {0, 30}, "GIF87a", 0, frNone},
+      {"stopped at 70", file, &GifLzwDecode, 70, {0, 30, 70}, "GIF87a", 3, frNone},
+      {"not a GIF", GifBuilder().Header(5, 5, kFour, "GIT87a").Bytes(), &GifLzwDecode, -1, {0}, "GIF89a", 0,
+       frNotThisFormat},
+      {"ends after the table", GifBuilder().Header(5, 5, kFour, "GIF87a").Bytes(), &GifLzwDecode, -1, {0}, "GIF87a", 0,
+       frTruncated},
+      {"no image before the trailer", GifBuilder().Header(5, 5, kFour, "GIF87a").Trailer().Trailer().Bytes(),
+       &GifLzwDecode, -1, {0}, "GIF87a", 0, frNoImage},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -169,6 +180,7 @@ TEST(GifReader, FailuresLeaveTheImageAndRecordWhatWasRead) {
     Mark(image);
     Outcome r = Read(c.bytes, image, p, nullptr, c.abortAt);
     EXPECT_TRUE(r.aborted);
+    EXPECT_EQ(r.reason, c.reason) << "a stop by the handler records no reason of its own";
     EXPECT_EQ(r.count, 0);
     EXPECT_EQ(r.progress, c.progress);
     EXPECT_TRUE(Untouched(image));
@@ -176,14 +188,23 @@ TEST(GifReader, FailuresLeaveTheImageAndRecordWhatWasRead) {
     EXPECT_EQ(p.Width, c.width);
     EXPECT_EQ(p.ColorMapCount, 0) << "the colour map comes after the pixels";
   }
-  DefaultGifLzwDecode = saved;
+}
+
+TEST(GifReader, InstallingTheCodersSetsBothDefaults) {
+  pixtest::ScopedValue<TGifLzwDecodeProc> decode(DefaultGifLzwDecode, nullptr);
+  pixtest::ScopedValue<TGifLzwEncodeProc> encode(DefaultGifLzwEncode, nullptr);
+  InstallGifLzwCoders();
+  TIOParams params;
+  EXPECT_EQ(std::make_pair(params.GifLzwDecode, params.GifLzwEncode), std::make_pair(&GifLzwDecode, &GifLzwEncode));
 }
 
 TEST(GifReader, DamagedInputStaysInsideTheDataAndTheTables) {
   Params p;
   TBitmap image;
   // Indices beyond a 4-entry table, and a file with no table at all: black.
-  ASSERT_FALSE(Read(GifBuilder().Header(3, 1, kFour).Image(3, 1, {5, 7, 3}, 3).Bytes(), image, p).aborted);
+  Outcome cut = Read(GifBuilder().Header(3, 1, kFour).Image(3, 1, {5, 7, 3}, 3).Bytes(), image, p);
+  ASSERT_FALSE(cut.aborted);
+  EXPECT_EQ(cut.damage, frTruncated) << "no trailer";
   EXPECT_EQ(std::make_tuple(PixelAt(image, 0, 0), PixelAt(image, 1, 0)), std::make_tuple(TRGB{}, TRGB{}));
   EXPECT_EQ(PixelAt(image, 2, 0), Bgr(kFour[3]));
   p.GifBackground = TRGB{1, 2, 3};
@@ -204,7 +225,7 @@ TEST(GifReader, DamagedInputStaysInsideTheDataAndTheTables) {
   for (const Bytes& odd : {GifBuilder().Header(2, 2, kFour).Raw({0x21, 0xFE, 200, 'a'}).Bytes(),
                            GifBuilder().Header(2, 2, kFour).Raw({1, 2, 3, 0x3B}).Bytes()}) {
     Outcome r = Read(odd, image, p);
-    EXPECT_FALSE(r.aborted);
+    EXPECT_EQ(r.reason, frNoImage);
     EXPECT_EQ(r.count, 0);
   }
   TPixMask mask;

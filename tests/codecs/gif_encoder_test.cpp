@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "codecs/bilevel.h"
-#include "codecs/gif_codec.h"
+#include "codecs/palette/bilevel.h"
+#include "codecs/gif/gif_codec.h"
 #include "codecs/gif_test_support.h"
-#include "codecs/quantizer.h"
+#include "codecs/palette/quantizer.h"
 
 using namespace pix;
 using Bytes = std::vector<uint8_t>;
@@ -109,7 +109,7 @@ TEST(GifWriter, TwoColourPathsAlwaysWriteBlackAndWhite) {
   // Many colours at one bit: the ordered dither of the two-colour helper.
   TBitmap photo, dithered;
   CopyImage(Photo(photo, 21, 17), dithered);
-  DitherBilevel(dithered, nullptr);
+  DitherBilevel(dithered);
   ReadBack(Write(photo, p).bytes, back, q);
   for (int i = 0; i < 21 * 17; ++i) ASSERT_EQ(BitAt(back, i % 21, i / 21), BitAt(dithered, i % 21, i / 21));
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-#include "codecs/gif_codec.h"
+#include "codecs/gif/gif_codec.h"
 #include "platform/gif_lzw_decoder.h"
 #include "platform/gif_lzw_encoder.h"
 #include "support/test_support.h"

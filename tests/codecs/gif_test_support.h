@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "imaging/bitmap.h"
-#include "io/io_params.h"
+#include "codecs/common/io_params.h"
 #include "platform/gif_lzw_decoder.h"
 #include "platform/gif_lzw_encoder.h"
 #include "platform/stream.h"

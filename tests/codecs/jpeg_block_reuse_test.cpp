@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "codecs/jpeg_codec.h"
+#include "codecs/jpeg/jpeg_codec.h"
 
 using namespace pix;
 

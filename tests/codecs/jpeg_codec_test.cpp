@@ -17,7 +17,7 @@ std::string Bgr(const TBitmap& image, int x, int y) {
 
 Bytes EncodeWith(TBitmap& image, uint8_t colorSpace, int quality = 50) {
   TIOParams params;
-  params.JpegColorSpace = colorSpace;
+  params.JpegColorSpace = static_cast<pix::TJpegColorSpace>(colorSpace);
   params.JpegQuality = quality;
   return Encode(image, params);
 }
@@ -45,7 +45,7 @@ TEST(JpegRead, ScaleAutomaticAndFixed) {
   Bytes file = EncodeWith(*Photo(2000, 1500), 2);
   TBitmap image;
   TIOParams params;
-  params.JpegScale = 0;
+  params.JpegScale = static_cast<pix::TJpegScale>(0);
   params.Width = 400, params.Height = 300;
   ASSERT_TRUE(Decode(file, image, params));
   EXPECT_EQ(params.JpegScaleDenominator, 4);
@@ -54,7 +54,7 @@ TEST(JpegRead, ScaleAutomaticAndFixed) {
   params.Width = 1001, params.Height = 10;  // more than half the width: full size
   ASSERT_TRUE(Decode(file, image, params, true));
   EXPECT_EQ(params.JpegScaleDenominator, 1);
-  params.JpegScale = 4;
+  params.JpegScale = static_cast<pix::TJpegScale>(4);
   ASSERT_TRUE(Decode(file, image, params, true));
   EXPECT_EQ(params.JpegScaleDenominator, 8);
   EXPECT_EQ(params.Height, 188);  // 1500 / 8 rounded up
@@ -224,7 +224,7 @@ TEST(JpegRead, DamagedInputProgressAbortAndAbsurdSizesEndCleanly) {
   // 16000 x 16000 progressive: its coefficients alone would take 1.5 GB.
   TIOParams progressive;
   progressive.JpegProgressive = true;
-  progressive.JpegColorSpace = 0;
+  progressive.JpegColorSpace = static_cast<pix::TJpegColorSpace>(0);
   Bytes big = Encode(*Photo(16, 16), progressive);
   for (const TSegment& s : Segments(big))
     if (s.Marker == 0xC2) big[s.At + 5] = big[s.At + 7] = 0x3E, big[s.At + 6] = big[s.At + 8] = 0x80;

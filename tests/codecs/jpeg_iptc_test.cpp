@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "codecs/jpeg_markers.h"
+#include "codecs/common/marker_lists.h"
 
 using namespace pix;
 using Bytes = std::vector<uint8_t>;

@@ -10,7 +10,7 @@
 
 #include <jpeglib.h>
 
-#include "codecs/jpeg_codec.h"
+#include "codecs/jpeg/jpeg_codec.h"
 
 namespace jpegtest {
 

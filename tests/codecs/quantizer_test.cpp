@@ -6,8 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "codecs/neuquant.h"
-#include "codecs/quantizer.h"
+#include "codecs/palette/detail/neuquant.h"
+#include "codecs/palette/quantizer.h"
 
 using namespace pix;
 

@@ -11,6 +11,7 @@
 using namespace pix;
 using proctest::PixelOf;
 using proctest::SetPixel;
+using proctest::Recorder;
 using proctest::Triple;
 using proctest::ViewRig;
 
@@ -46,7 +47,7 @@ TEST(Grayscale, EveryColourMatchesTheFormula) {
       const uint32_t c = static_cast<uint32_t>(y) * 4096 + x;
       SetPixel(bmp, x, y, {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16)});
     }
-  GrayscaleRect(bmp, 0, 0, 4096, 4096, nullptr, nullptr);
+  GrayscaleRect(bmp, 0, 0, 4096, 4096, {});
   int bad = 0;
   for (int32_t y = 0; y < 4096 && bad < 5; ++y)
     for (int32_t x = 0; x < 4096; ++x) {
@@ -63,7 +64,7 @@ TEST(Grayscale, RectangleIsClippedAndLeavesTheRestAlone) {
   TBitmap bmp, before;
   proctest::MakeRandom(bmp, 37, 6, 7);  // odd width: vector blocks plus a tail
   CopyImage(bmp, before);
-  GrayscaleRect(bmp, 3, 2, 1000, 1000, nullptr, nullptr);
+  GrayscaleRect(bmp, 3, 2, 1000, 1000, {});
   for (int32_t y = 0; y < 6; ++y)
     for (int32_t x = 0; x < 37; ++x) {
       const Triple p = PixelOf(before, x, y);
@@ -72,15 +73,15 @@ TEST(Grayscale, RectangleIsClippedAndLeavesTheRestAlone) {
     }
   // Empty and inverted rectangles change nothing.
   CopyImage(bmp, before);
-  GrayscaleRect(bmp, 5, 5, 5, 10, nullptr, nullptr);
-  GrayscaleRect(bmp, 0, 4, 37, 3, nullptr, nullptr);
+  GrayscaleRect(bmp, 5, 5, 5, 10, {});
+  GrayscaleRect(bmp, 0, 4, 37, 3, {});
   EXPECT_TRUE(proctest::SameImage(bmp, before));
 }
 
 TEST(Grayscale, ProgressCountsRowsAndStaysBelow100) {
   TBitmap bmp(4, 3);
   std::vector<int> seen;
-  GrayscaleRect(bmp, 0, 0, 4, 3, nullptr, [&](TPixObject*, int per) { seen.push_back(per); });
+  GrayscaleRect(bmp, 0, 0, 4, 3, Recorder(seen));
   EXPECT_EQ(seen, (std::vector<int>{28, 57, 85}));  // k x 100 / 3.5
 }
 

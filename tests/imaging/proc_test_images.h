@@ -6,12 +6,22 @@
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <vector>
 
 #include "imaging/bitmap.h"
 #include "imaging/pix_image_proc.h"
 #include "imaging/pix_view.h"
+#include "imaging/progress.h"
 
 namespace proctest {
+
+// Collects every percentage an operation reports; converts to the progress
+// record an operation takes, valid for the call it is made for.
+struct Recorder {
+  explicit Recorder(std::vector<int>& seen) : Handler([&seen](pix::TPixObject*, int per) { seen.push_back(per); }) {}
+  operator pix::TProgressRecord() const { return pix::TProgressRecord{.Handler = &Handler}; }
+  pix::TPixProgressEvent Handler;
+};
 
 using Triple = std::array<uint8_t, 3>;  // blue, green, red
 

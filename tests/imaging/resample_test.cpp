@@ -17,6 +17,7 @@
 using namespace pix;
 using proctest::PixelOf;
 using proctest::SetPixel;
+using proctest::Recorder;
 using proctest::Triple;
 using proctest::ViewRig;
 
@@ -174,7 +175,7 @@ TEST(ResampleContributors, ShrinkWidensAndScalesTheKernel) {
 TEST(ResampleFiltered, WhiteLineSoftensTo227And14) {
   TBitmap src(8, 8), dst(8, 8);
   for (int32_t y = 0; y < 8; ++y) SetPixel(src, 3, y, {255, 255, 255});
-  ResampleFiltered(src, dst, rfMitchell, nullptr, nullptr);
+  ResampleFiltered(src, dst, rfMitchell, {});
   const uint8_t expectedRow[8] = {0, 0, 14, 227, 14, 0, 0, 0};
   for (int32_t y = 0; y < 8; ++y)
     for (int32_t x = 0; x < 8; ++x)
@@ -192,7 +193,7 @@ TEST(ResampleFiltered, MatchesTheScalarModelForEveryFilter) {
     for (const Size& s : sizes) {
       TBitmap src, dst(s.dw, s.dh);
       proctest::MakeRandom(src, s.sw, s.sh, ++seed);
-      ResampleFiltered(src, dst, filter, nullptr, nullptr);
+      ResampleFiltered(src, dst, filter, {});
       ASSERT_TRUE(SamePlane(PlaneOf(dst), RefResample(PlaneOf(src), 3, s.dw, s.dh, filter)))
           << "filter " << filter << " " << s.sw << "x" << s.sh << " -> " << s.dw << "x" << s.dh;
     }
@@ -203,7 +204,7 @@ TEST(ResampleFiltered, MatchesTheScalarModelOnAPhotoSizedShrink) {
   // disagree with the model on some bytes.
   TBitmap src, dst(240, 320);
   proctest::MakeRandom(src, 480, 640, 77);
-  ResampleFiltered(src, dst, rfMitchell, nullptr, nullptr);
+  ResampleFiltered(src, dst, rfMitchell, {});
   EXPECT_TRUE(SamePlane(PlaneOf(dst), RefResample(PlaneOf(src), 3, 240, 320, rfMitchell)));
 }
 
@@ -221,7 +222,7 @@ TEST(ResampleFiltered, UniformImageStaysUniformUnderAMitchellShrink) {
   TBitmap src(400, 300), dst(24, 18);
   for (int32_t y = 0; y < 300; ++y)
     for (int32_t x = 0; x < 400; ++x) SetPixel(src, x, y, {10, 128, 250});
-  ResampleFiltered(src, dst, rfMitchell, nullptr, nullptr);
+  ResampleFiltered(src, dst, rfMitchell, {});
   for (int32_t y = 0; y < 18; ++y)
     for (int32_t x = 0; x < 24; ++x) ASSERT_EQ(PixelOf(dst, x, y), (Triple{10, 128, 250})) << x << "," << y;
 }
@@ -240,7 +241,7 @@ TEST(ResampleFiltered, SumsAreClampedAndRoundedHalfToEven) {
   TBitmap src(6, 2), dst(18, 2);
   for (int32_t y = 0; y < 2; ++y)
     for (int32_t x = 3; x < 6; ++x) SetPixel(src, x, y, {255, 255, 255});
-  ResampleFiltered(src, dst, rfLanczos3, nullptr, nullptr);
+  ResampleFiltered(src, dst, rfLanczos3, {});
   const auto lists = RefLists(6, 18, rfLanczos3);
   const auto rawSum = [&](int32_t x) {
     return RefSum(lists[x], 6, [&](int64_t k) { return PixelOf(src, static_cast<int32_t>(k), 0)[0]; });
@@ -254,22 +255,22 @@ TEST(ResampleFiltered, SumsAreClampedAndRoundedHalfToEven) {
 TEST(ResampleFiltered, TooSmallOrForeignSourcesAreNotWritten) {
   TBitmap one(1, 1), dst(3, 3);
   SetPixel(one, 0, 0, {9, 9, 9});
-  ResampleFiltered(one, dst, rfMitchell, nullptr, nullptr);
+  ResampleFiltered(one, dst, rfMitchell, {});
   EXPECT_EQ(PixelOf(dst, 1, 1), (Triple{0, 0, 0}));
   TBitmap bw(8, 8, TPixelFormat::Bilevel);
-  ResampleFiltered(bw, dst, rfMitchell, nullptr, nullptr);
+  ResampleFiltered(bw, dst, rfMitchell, {});
   EXPECT_EQ(PixelOf(dst, 1, 1), (Triple{0, 0, 0}));
   TBitmap two(2, 1);  // both sides below 2 is needed to skip, so 2 x 1 filters
   SetPixel(two, 0, 0, {90, 90, 90});
   SetPixel(two, 1, 0, {90, 90, 90});
-  ResampleFiltered(two, dst, rfTriangle, nullptr, nullptr);
+  ResampleFiltered(two, dst, rfTriangle, {});
   EXPECT_EQ(PixelOf(dst, 1, 1), (Triple{90, 90, 90}));
 }
 
 TEST(ResampleFiltered, ProgressCountsRowsThenColumns) {
   TBitmap src(10, 6), dst(4, 3);
   std::vector<int> seen;
-  ResampleFiltered(src, dst, rfMitchell, nullptr, [&](TPixObject*, int per) { seen.push_back(per); });
+  ResampleFiltered(src, dst, rfMitchell, Recorder(seen));
   ASSERT_EQ(seen.size(), 10u);  // 6 source rows, 4 destination columns
   EXPECT_EQ(seen.front(), 9);   // 100 / 10.5
   EXPECT_EQ(seen.back(), 95);   // 1000 / 10.5
@@ -301,7 +302,7 @@ TEST(ResampleToSize, FrameKeepsIdentityAndSnapshotsThePriorImage) {
   EXPECT_TRUE(proctest::SameImage(rig.proc.UndoBitmap(), before));
   EXPECT_EQ(rig.changes, 1);
   TBitmap expected(24, 18);
-  ResampleFiltered(before, expected, rfMitchell, nullptr, nullptr);
+  ResampleFiltered(before, expected, rfMitchell, {});
   EXPECT_TRUE(proctest::SameImage(rig.Image(), expected));
 }
 

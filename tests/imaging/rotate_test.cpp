@@ -12,6 +12,7 @@
 using namespace pix;
 using proctest::PixelOf;
 using proctest::SetPixel;
+using proctest::Recorder;
 using proctest::Triple;
 using proctest::ViewRig;
 
@@ -139,7 +140,7 @@ TEST(ShearRotate, WithoutAntialiasEveryPixelIsASourcePixelOrBackground) {
     }
   TBitmap dst;
   const TPixelTriple bg{5, 6, 7};
-  ShearRotate(src, dst, 30, false, bg, nullptr, nullptr);
+  ShearRotate(src, dst, 30, false, bg, {});
   std::set<Triple> used;
   for (int32_t y = 0; y < dst.Height(); ++y)
     for (int32_t x = 0; x < dst.Width(); ++x) {
@@ -168,7 +169,7 @@ TEST(ShearRotate, AntialiasedInteriorOfAUniformImage) {
     TBitmap src(60, 60), dst;
     for (int32_t y = 0; y < 60; ++y)
       for (int32_t x = 0; x < 60; ++x) SetPixel(src, x, y, {v, v, v});
-    ShearRotate(src, dst, 20, true, TPixelTriple{}, nullptr, nullptr);
+    ShearRotate(src, dst, 20, true, TPixelTriple{}, {});
     const uint8_t want = v % 2 ? v + 1 : v;
     EXPECT_EQ(PixelOf(dst, dst.Width() / 2, dst.Height() / 2), (Triple{want, want, want}));
     EXPECT_EQ(PixelOf(dst, 0, 0), (Triple{0, 0, 0}));
@@ -178,7 +179,7 @@ TEST(ShearRotate, AntialiasedInteriorOfAUniformImage) {
 TEST(ShearRotate, ProgressCountsAllThreePasses) {
   TBitmap src(100, 50), dst;
   std::vector<int> seen;
-  ShearRotate(src, dst, 30, false, TPixelTriple{}, nullptr, [&](TPixObject*, int per) { seen.push_back(per); });
+  ShearRotate(src, dst, 30, false, TPixelTriple{}, Recorder(seen));
   ASSERT_EQ(seen.size(), 50u + 114u + 94u);  // H + W1 + final height
   EXPECT_EQ(seen.front(), 0);
   EXPECT_EQ(seen.back(), 99);  // 257 x 100 / 258.5

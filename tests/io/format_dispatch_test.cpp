@@ -90,7 +90,7 @@ TEST_F(TDispatchFixture, UnknownExtensionsAbortWithoutOpeningOrTouchingAnything)
   uint8_t payload[2] = {1, 2};
   for (const char* name : {"photo.jfif", "picture.pix", "noextension", "archive.jpg.gz", "dir.jpg/file", "file."}) {
     io.ParamRecord().FileName = "previous";
-    io.ParamRecord().FileType = 5;
+    io.ParamRecord().FileType = static_cast<pix::TPixFileType>(5);
     io.ParamRecord().MarkerList().AddMarker(0xFE, payload, 2);
     // The files do not exist: an attempt to open one would throw.
     io.LoadFromFile(dir.File(name));

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "io/io_params.h"
+#include "codecs/common/io_params.h"
 #include "io/pix_image_io.h"
 
 using namespace pix;

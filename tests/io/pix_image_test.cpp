@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "imaging/pix_image.h"
+#include "io/pix_image.h"
 #include "support/test_support.h"
 
 using namespace pix;

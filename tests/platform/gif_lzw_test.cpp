@@ -6,7 +6,6 @@
 #include <random>
 #include <vector>
 
-#include "io/io_params.h"
 #include "platform/gif_lzw_decoder.h"
 #include "platform/gif_lzw_encoder.h"
 
@@ -129,12 +128,4 @@ TEST(GifLzw, DecoderKeepsTheValidPartOfCorruptDataAndConsumesIt) {
     auto first = std::mismatch(out.begin(), out.end(), pixels.begin()).first;
     EXPECT_TRUE(std::all_of(first, out.end(), [](uint8_t v) { return v == 0; })) << cut;
   }
-}
-
-TEST(GifLzw, InstallSetsBothDefaults) {
-  auto saved = std::make_pair(DefaultGifLzwDecode, DefaultGifLzwEncode);
-  InstallGifLzwCoders();
-  TIOParams params;
-  EXPECT_EQ(std::make_pair(params.GifLzwDecode, params.GifLzwEncode), std::make_pair(&GifLzwDecode, &GifLzwEncode));
-  std::tie(DefaultGifLzwDecode, DefaultGifLzwEncode) = saved;
 }

@@ -98,28 +98,3 @@ TEST(DefaultResolution, StartsAt96AndIgnoresNonPositive) {
   EXPECT_EQ(DefaultResolution().DpiY, 96);
   SetDefaultResolution(96, 96);
 }
-
-#include "codecs/stream_io.h"
-
-TEST(CheckedWrites, ShortWriteSetsAbortAndStopsLaterWrites) {
-  TPixMemoryStream m;
-  m.SetWriteLimit(5);
-  bool abort = false;
-  TProgressRecord progress;
-  progress.Aborting = &abort;
-  EXPECT_TRUE(WriteLE32(m, 0x04030201, progress));
-  EXPECT_FALSE(abort);
-  EXPECT_FALSE(WriteLE16(m, 0xBEEF, progress));
-  EXPECT_TRUE(abort);
-  m.SetWriteLimit(-1);
-  EXPECT_FALSE(WriteByte(m, 1, progress));  // sticky: nothing more is written
-  EXPECT_EQ(m.Size(), 5);
-  EXPECT_EQ(m.Bytes()[0], 1);
-  EXPECT_EQ(m.Bytes()[3], 4);
-  m.Seek(0, TSeekOrigin::soBeginning);
-  uint32_t v = 0;
-  EXPECT_TRUE(ReadLE32(m, v));
-  EXPECT_EQ(v, 0x04030201u);
-  uint16_t w = 0;
-  EXPECT_FALSE(ReadLE16(m, w));  // one byte left
-}

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/logic/conversion_settings.h"
-#include "imaging/pix_image.h"
+#include "io/pix_image.h"
 
 namespace pix {
 

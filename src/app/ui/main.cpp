@@ -3,7 +3,7 @@
 
 #include "app/ui/main_win.h"
 #include "app/ui/platform_bindings.h"
-#include "platform/gif_lzw.h"
+#include "codecs/gif/gif_codec.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

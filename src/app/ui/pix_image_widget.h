@@ -3,7 +3,7 @@
 // shows its working image fitted into the widget.
 #include <QWidget>
 
-#include "imaging/pix_image.h"
+#include "io/pix_image.h"
 
 namespace pix {
 

@@ -14,7 +14,7 @@
 #include "app/album_fixtures.h"
 #include "app/ui/main_win.h"
 #include "app/ui/platform_bindings.h"
-#include "imaging/pix_image.h"
+#include "io/pix_image.h"
 #include "platform/file_attributes.h"
 #include "platform/system_colors.h"
 #include "ui_test_support.h"
