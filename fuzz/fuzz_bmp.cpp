@@ -8,5 +8,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     pix::ReadBmpStream(run.stream, run.image, static_cast<int64_t>(size), false, run.progress, run.params);
   } catch (const pix::EPixOutOfMemory&) {
   }
+  run.CheckReason();
   return 0;
 }

@@ -1,13 +1,13 @@
 #pragma once
 // Shared set-up of the fuzz entry points: a memory stream over the input, a
-// progress record with its abort flag, and a cap on the pixel block so the
-// fuzzer explores parsing rather than allocation.
+// progress record with its abort flag and reason, and a cap on the pixel
+// block so the fuzzer explores parsing rather than allocation.
 #include <cstddef>
 #include <cstdint>
 
-#include "imaging/bitmap.h"
 #include "codecs/common/io_params.h"
-#include "io/pix_image_io.h"
+#include "imaging/bitmap.h"
+#include "imaging/progress.h"
 #include "platform/pix_exception.h"
 #include "platform/stream.h"
 
@@ -22,11 +22,15 @@ struct TDecodeRun {
   pix::TBitmap image;
   pix::TIOParams params;
   bool aborted = false;
-  pix::TProgressRecord progress;
+  pix::TFailureReason reason = pix::frNone;
+  pix::TFailureReason damage = pix::frNone;
+  pix::TProgressRecord progress{.Aborting = &aborted, .Reason = &reason, .Damage = &damage};
 
-  TDecodeRun(const uint8_t* data, size_t size) : stream(data, static_cast<int64_t>(size)) {
-    CapAllocations();
-    progress.Aborting = &aborted;
+  TDecodeRun(const uint8_t* data, size_t size) : stream(data, static_cast<int64_t>(size)) { CapAllocations(); }
+
+  // A codec that gives up must say why.
+  void CheckReason() const {
+    if (aborted && reason == pix::frNone) __builtin_trap();
   }
 };
 

@@ -3,7 +3,6 @@
 #include "codecs/gif/gif_codec.h"
 #include "fuzz_common.h"
 #include "imaging/pix_mask.h"
-#include "codecs/gif/gif_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool installed = (pix::InstallGifLzwCoders(), true);
@@ -18,5 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     pix::ReadGifStream(run.stream, run.image, count, &mask, false, run.progress, run.params);
   } catch (const pix::EPixOutOfMemory&) {
   }
+  run.CheckReason();
   return 0;
 }

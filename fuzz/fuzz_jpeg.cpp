@@ -2,6 +2,7 @@
 // parsing and the EXIF reader run too.
 #include "fuzz_common.h"
 #include "imaging/pix_view.h"
+#include "io/pix_image_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzsupport::CapAllocations();
@@ -12,6 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     io.LoadJpegFromStream(stream);
   } catch (const pix::EPixException&) {
+    return 0;
   }
+  // A load that gives up must say why.
+  if (io.AbortFlag() && io.FailureReason() == pix::frNone) __builtin_trap();
   return 0;
 }

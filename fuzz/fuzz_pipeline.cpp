@@ -29,6 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   pix::TPixMemoryStream in(data + 1, static_cast<int64_t>(size - 1));
   try {
     LoadByType(image, selector, in);
+    if (image.AbortFlag() && image.IO().FailureReason() == pix::frNone) __builtin_trap();
     if (image.AbortFlag()) return 0;
     // Truncated files may legitimately claim big images; processing those only
     // measures the machine, so the road beyond loading is fuzzed on small ones.

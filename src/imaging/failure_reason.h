@@ -5,7 +5,7 @@
 
 namespace pix {
 
-enum TFailureReason : uint8_t {
+enum TFailureReason : int {
   frNone,
   frNotThisFormat,          // the data is not a file of the format its name says
   frTruncated,              // the file ends before its picture does

@@ -22,6 +22,11 @@ struct TProgressRecord {
   void Report(int per) const {
     if (HasHandler()) (*Handler)(Sender, per);
   }
+  // Adds units to Counter and reports trunc(Counter x PerUnit).
+  void Advance(int64_t units) {
+    Counter += units;
+    if (HasHandler()) (*Handler)(Sender, static_cast<int>(static_cast<double>(Counter) * PerUnit));
+  }
   // Reports ProgressPercent(k, n).
   void ReportStep(int64_t k, int64_t n) const {
     if (HasHandler()) (*Handler)(Sender, ProgressPercent(k, n));

@@ -1,8 +1,6 @@
 #include "platform/gif_lzw.h"
 
-#include "codecs/common/io_params.h"
-#include "platform/gif_lzw_decoder.h"
-#include "platform/gif_lzw_encoder.h"
+#include <cstddef>
 
 namespace pix {
 

@@ -80,6 +80,7 @@ TEST_F(TDispatchFixture, FormatsWithoutACodecGiveUpAndLeaveTheImageAlone) {
   for (const char* name : {"a.png", "b.tif", "c.pcx", "d.wmf", "e.cur", "f.ico", "g.tga", "h.pgm"}) {
     io.LoadFromFile(Garbage(name));
     EXPECT_TRUE(io.AbortFlag()) << name;
+    EXPECT_EQ(io.FailureReason(), frNoCodec) << name;
     EXPECT_TRUE(ImageUntouched()) << name;
   }
   // Opening still comes first: a missing file is an error, not a silent abort.
@@ -95,6 +96,7 @@ TEST_F(TDispatchFixture, UnknownExtensionsAbortWithoutOpeningOrTouchingAnything)
     // The files do not exist: an attempt to open one would throw.
     io.LoadFromFile(dir.File(name));
     EXPECT_TRUE(io.AbortFlag()) << name;
+    EXPECT_EQ(io.FailureReason(), frNoCodec) << name;
     EXPECT_EQ(io.ParamRecord().FileName, "") << name;
     EXPECT_EQ(io.ParamRecord().FileType, 0) << name;
     EXPECT_EQ(io.ParamRecord().MarkerList().Count(), 0) << name;
@@ -123,6 +125,7 @@ TEST_F(TDispatchFixture, SavesWithoutAWriterAbortAndCreateNoFile) {
     const std::string path = dir.File(name);
     io.SaveToFile(path);
     EXPECT_TRUE(io.AbortFlag()) << name;
+    EXPECT_EQ(io.FailureReason(), frNoCodec) << name;
     EXPECT_FALSE(std::filesystem::exists(path)) << name;
     EXPECT_EQ(picture.Bitmap().PixelFormat(), TPixelFormat::Bgrx32) << name;
   }
@@ -180,6 +183,7 @@ TEST_F(TDispatchFixture, RegistryEntriesServeExtensionsOutsideTheTables) {
   EXPECT_EQ(reads, 1);
   EXPECT_EQ(seen, kNotAnImage);
   EXPECT_FALSE(io.AbortFlag());
+  EXPECT_EQ(io.FailureReason(), frNone) << "each load starts without a reason";
   EXPECT_EQ(io.ParamRecord().FileType, 11);
   EXPECT_EQ(io.ParamRecord().FileName, in);
   EXPECT_EQ(view.CurrentBitmap()->Width(), 4);

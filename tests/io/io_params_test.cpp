@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "codecs/common/io_params.h"
 #include "io/pix_image_io.h"
+#include "support/test_support.h"
 
 using namespace pix;
 
@@ -49,50 +53,75 @@ TEST(IOParams, ResetTakesSizeAndResolutionFromTheOwner) {
 }
 
 TEST(IOParams, ResetPicksUpTheCurrentLzwDefaults) {
-  auto decode = [](TPixStream&, int32_t, int32_t, bool, uint8_t*) {};
-  TGifLzwDecodeProc saved = DefaultGifLzwDecode;
-  DefaultGifLzwDecode = decode;
+  TGifLzwDecodeProc decode = [](TPixStream&, int32_t, int32_t, bool, uint8_t*) {};
+  pixtest::ScopedValue<TGifLzwDecodeProc> installed(DefaultGifLzwDecode, decode);
   TIOParams p;
-  EXPECT_EQ(p.GifLzwDecode, static_cast<TGifLzwDecodeProc>(decode));
-  DefaultGifLzwDecode = saved;
+  EXPECT_EQ(p.GifLzwDecode, decode);
 }
 
-TEST(IOParams, AssignFromMakesIndependentDeepCopies) {
+namespace {
+
+// A record with a non-reset value in every group and in every owned list.
+void FillEverything(TIOParams& p) {
+  TRGB map[4] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
+  p.SetColorMap(map, 4);
+  p.Width = 640, p.DpiY = 300, p.FileType = ftGIF;
+  p.TiffPageName = "page", p.TiffCoder1 = [] {};
+  p.GifTransparent = true, p.GifBackground = TRGB{9, 8, 7}, p.GifVersion = "GIF87a";
+  p.JpegQuality = 87, p.JpegColorSpace = jcCMYK, p.JpegWarningCode = 5;
+  p.PcxVersion = 3, p.BmpVersion = 2, p.IcoBackground = TRGB{}, p.CurYHotSpot = 4;
+  p.PngCompression = 9, p.TgaImageName = "tga", p.TgaDate = 1.5;
+  p.ExifXResolution = 72.0, p.ExifMake = "camera";
+  p.SetExifISOSpeedRatings(1, 400);
+  p.FileName = "/tmp/x.gif", p.GifImageCount = 3, p.TiffRowsPerStrip = 16;
+  uint8_t payload[3] = {'a', 'b', 'c'};
+  p.MarkerList().AddMarker(0xFE, payload, 3);
+  p.IptcInfo().Add(2, 120, payload, 3);
+  p.Comments().push_back("comment");
+  p.ExifThumbnail().Allocate(8, 6, TPixelFormat::TrueColor);
+  p.ExifThumbnail().ScanLine(0)[0] = 77;
+}
+
+}  // namespace
+
+TEST(IOParams, AssignFromCopiesEveryFieldIntoIndependentStorage) {
   TIOParams copy;
   {
     TIOParams src;
-    TRGB map[4] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
-    src.SetColorMap(map, 4);
-    src.JpegQuality = 87;
-    src.GifTransparent = true;
-    src.GifBackground = TRGB{9, 8, 7};
-    src.FileName = "/tmp/x.gif";
-    uint8_t payload[3] = {'a', 'b', 'c'};
-    src.MarkerList().AddMarker(0xFE, payload, 3);
-    src.IptcInfo().Add(2, 120, payload, 3);
-    src.ExifThumbnail().Allocate(8, 6, TPixelFormat::TrueColor);
-    src.ExifThumbnail().ScanLine(0)[0] = 77;
-    src.ExifXResolution = 72.0;
-    src.SetExifISOSpeedRatings(1, 400);
+    FillEverything(src);
     copy.AssignFrom(src);
+    EXPECT_TRUE(copy == src);
     EXPECT_NE(copy.ColorMap(), src.ColorMap());
+    EXPECT_TRUE(copy.IptcInfo().IptcChanged);
   }
-  ASSERT_EQ(copy.ColorMapCount, 4);
-  EXPECT_EQ(copy.ColorMap()[3], (TRGB{10, 11, 12}));
-  EXPECT_EQ(copy.JpegQuality, 87);
-  EXPECT_TRUE(copy.GifTransparent);
-  EXPECT_EQ(copy.GifBackground, (TRGB{9, 8, 7}));
-  EXPECT_EQ(copy.FileName, "/tmp/x.gif");
-  ASSERT_EQ(copy.MarkerList().Count(), 1);
-  EXPECT_EQ(copy.MarkerList().MarkerLength(0), 3);
-  EXPECT_EQ(copy.MarkerList().MarkerData(0)[2], 'c');
-  ASSERT_EQ(copy.IptcInfo().Count(), 1);
-  EXPECT_TRUE(copy.IptcInfo().IptcChanged);
-  EXPECT_EQ(copy.ExifThumbnail().Width(), 8);
-  EXPECT_EQ(copy.ExifThumbnail().ScanLine(0)[0], 77);
-  EXPECT_EQ(copy.ExifXResolution, 72.0);
-  EXPECT_EQ(copy.GetExifISOSpeedRatings(1), 400);
+  // Everything survives the source; the comparison sees each kind of field.
+  TIOParams again;
+  FillEverything(again);
+  EXPECT_TRUE(copy == again);
+  for (auto change : std::vector<std::function<void(TIOParams&)>>{
+           [](TIOParams& p) { p.TgaGamma = 1.0; },
+           [](TIOParams& p) { p.ExifISOSpeedRatings[0] = 1; },
+           [](TIOParams& p) { p.Comments().clear(); },
+           [](TIOParams& p) { p.ExifThumbnail().ScanLine(5)[3] = 1; },
+           [](TIOParams& p) { p.FreeColorMap(); },
+       }) {
+    TIOParams changed;
+    changed.AssignFrom(copy);
+    change(changed);
+    EXPECT_FALSE(changed == copy);
+  }
   EXPECT_EQ(copy.OwnerIO, nullptr);  // the owner is not copied
+}
+
+TEST(IOParams, ResetRestoresEveryFieldButThoseItLeavesAlone) {
+  TIOParams p;
+  FillEverything(p);
+  p.Reset();
+  TIOParams fresh;
+  fresh.TgaDate = p.TgaDate;  // today, at each reset
+  // Reset keeps the size and resolution without an owner, and three fields it never touches.
+  fresh.Width = 640, fresh.DpiY = 300, fresh.JpegWarningCode = 5, fresh.CurYHotSpot = 4;
+  EXPECT_TRUE(p == fresh);
 }
 
 TEST(IOParams, AssignParamsAcceptsComponentsAndRecordsOnly) {

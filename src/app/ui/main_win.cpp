@@ -57,7 +57,7 @@ TfrmMainWin::TfrmMainWin(QWidget* parent) : QMainWindow(parent) {
   BuildControls();
   // The options are read from the controls at each call, as they show then.
   m_convertOne = [this](const std::string& source, const std::string& destination) {
-    return ConvertOne(ImageComponent(), CurrentSettings(), source, destination);
+    return ConvertOne(ImageComponent(), CurrentSettings(), source, destination).Written;
   };
   m_askFileExists = [this](const std::string& destination) { return AskFileExists(this, destination); };
   ConnectHandlers();

@@ -42,9 +42,19 @@ TFailureReason ReasonOfError(int code) {
   }
 }
 
+TJpegSource& SourceOf(j_decompress_ptr cinfo) { return *reinterpret_cast<TJpegSource*>(cinfo->src); }
+
+// A decode that fails after the data ran out failed because the file is cut
+// short, whatever libjpeg made of the stand-in end marker.
+bool SourceExhausted(j_common_ptr cinfo) {
+  if (!cinfo->is_decompressor) return false;
+  auto dinfo = reinterpret_cast<j_decompress_ptr>(cinfo);
+  return dinfo->src && SourceOf(dinfo).Exhausted;
+}
+
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) {
   TJpegErrorManager& err = ErrorManagerOf(cinfo);
-  if (err.Sink) err.Sink->Abort(ReasonOfError(cinfo->err->msg_code));
+  if (err.Sink) err.Sink->Abort(SourceExhausted(cinfo) ? frTruncated : ReasonOfError(cinfo->err->msg_code));
   std::longjmp(err.Jump, 1);
 }
 
@@ -71,8 +81,6 @@ void ResetErrorManager(j_common_ptr cinfo) {
 
 // --- source ---------------------------------------------------------------
 
-TJpegSource& SourceOf(j_decompress_ptr cinfo) { return *reinterpret_cast<TJpegSource*>(cinfo->src); }
-
 void InitSource(j_decompress_ptr cinfo) { SourceOf(cinfo).StartOfFile = true; }
 
 // The stream read, with any exception turned into -1: the caller must leave
@@ -90,7 +98,11 @@ boolean FillInputBuffer(j_decompress_ptr cinfo) {
   int64_t got = ReadBlock(src);
   if (got < 0) ERREXIT(cinfo, JERR_FILE_READ);
   if (got == 0) {
+    // Nothing at all is no JPEG; data that stops early still decodes, with
+    // libjpeg filling the rest, but the picture is incomplete.
     if (src.StartOfFile && src.Sink) src.Sink->Abort(frTruncated);
+    if (src.Sink) src.Sink->NoteDamage(frTruncated);
+    src.Exhausted = true;
     // An end-of-image marker lets libjpeg finish the image with its own filling.
     src.Buffer[0] = 0xFF;
     src.Buffer[1] = JPEG_EOI;

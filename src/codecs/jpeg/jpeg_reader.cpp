@@ -248,8 +248,7 @@ void TJpegReader::DecodeRows() {
     if (Aborted() || got == 0) break;
     if (m_layout != TRowLayout::Direct) StoreRow(stored);
     ++stored;
-    m_progress.Counter += got;
-    if (m_progress.HasHandler()) m_progress.Report(static_cast<int>(m_progress.Counter * m_progress.PerUnit));
+    m_progress.Advance(got);
     if (Aborted()) break;
   }
   if (stored < height) {

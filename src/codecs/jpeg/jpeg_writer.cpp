@@ -162,8 +162,7 @@ void TJpegWriter::Run() {
   for (int32_t y = 0; y < height; ++y) {
     JSAMPROW row = PrepareRow(y);
     if (!JpegGuarded(m_err, [this, &row] { jpeg_write_scanlines(&m_info, &row, 1); })) Fail();
-    m_progress.Counter += 1;
-    if (m_progress.HasHandler()) m_progress.Report(static_cast<int>(m_progress.Counter * m_progress.PerUnit));
+    m_progress.Advance(1);
     if (Aborted()) break;
   }
   if (!Aborted() && !JpegGuarded(m_err, [this] { jpeg_finish_compress(&m_info); })) Fail();

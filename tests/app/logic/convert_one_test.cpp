@@ -30,7 +30,7 @@ protected:
   // Converts a generated w x h JPEG and decodes what was written.
   bool ConvertJpeg(int32_t w, int32_t h, Decoded& out) {
     WriteJpeg(In("photo.jpg"), w, h);
-    const bool ok = ConvertOne(image, options, In("photo.jpg"), Out("photo.jpg"));
+    const bool ok = ConvertOne(image, options, In("photo.jpg"), Out("photo.jpg")).Written;
     Decode(Out("photo.jpg"), out);
     return ok;
   }
@@ -102,17 +102,28 @@ TEST_F(ConvertOneTest, QualityIsSetBeforeEverySaveAndTheRecordIsNeverReset) {
   EXPECT_EQ(image.ParamRecord().JpegColorSpace, 1);
 }
 
-TEST_F(ConvertOneTest, FailuresReturnFalseAndTheComponentGoesOn) {
+TEST_F(ConvertOneTest, FailuresComeBackWithTheirReasonAndTheComponentGoesOn) {
   pixtest::WriteFile(In("corrupt.jpg"), "\xFF\xD8\xFF\xE0 this is no JPEG at all");
-  EXPECT_FALSE(ConvertOne(image, options, In("corrupt.jpg"), Out("deep/corrupt.jpg")));
+  TConvertOutcome outcome = ConvertOne(image, options, In("corrupt.jpg"), Out("deep/corrupt.jpg"));
+  EXPECT_FALSE(outcome.Written);
+  EXPECT_EQ(outcome.Reason, frTruncated);
   // A failed load stops before the destination folder is made.
   EXPECT_FALSE(fs::exists(Out("deep")));
-  EXPECT_FALSE(ConvertOne(image, options, In("missing.jpg"), Out("missing.jpg")));
+  EXPECT_EQ(ConvertOne(image, options, In("missing.jpg"), Out("missing.jpg")).Reason, frCannotOpen);
   // A folder that cannot be made shows as a failed save.
   WriteJpeg(In("good.jpg"), 30, 20);
   pixtest::WriteFile(Out("file"), "x");
-  EXPECT_FALSE(ConvertOne(image, options, In("good.jpg"), Out("file/sub/good.jpg")));
-  EXPECT_TRUE(ConvertOne(image, options, In("good.jpg"), Out("good.jpg")));
+  EXPECT_EQ(ConvertOne(image, options, In("good.jpg"), Out("file/sub/good.jpg")).Reason, frCannotCreateFolder);
+  outcome = ConvertOne(image, options, In("good.jpg"), Out("good.jpg"));
+  EXPECT_TRUE(outcome.Written);
+  EXPECT_EQ(outcome.Reason, frNone);
+  // A source cut short still converts, and says so.
+  WriteJpeg(In("big.jpg"), 400, 300);
+  const std::string whole = pixtest::ReadFile(In("big.jpg"));
+  pixtest::WriteFile(In("cut.jpg"), whole.substr(0, whole.size() * 2 / 3));
+  outcome = ConvertOne(image, options, In("cut.jpg"), Out("cut.jpg"));
+  EXPECT_TRUE(outcome.Written);
+  EXPECT_EQ(outcome.Damage, frTruncated);
 }
 
 TEST(ForceFolderOfFile, CreatesMissingFoldersFromTheOutermostInwards) {

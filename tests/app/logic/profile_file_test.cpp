@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/logic/conversion_settings.h"
 #include "app/logic/profile_file.h"
 #include "platform/file_attributes.h"
 #include "support/test_support.h"
@@ -188,4 +189,18 @@ TEST(ProfilePath, LivesInTheConfigFolderWhichIsCreated) {
   } else {
     ::unsetenv("XDG_CONFIG_HOME");
   }
+}
+
+TEST(ProfileFileRead, KeptHostileSettingsFilesReadAsExpected) {
+  const std::string kept = PIXFOLD_TEST_DATA "/fuzz/fuzz_settings/";
+  // Noise: every key keeps its default.
+  const ConversionSettings noise = LoadConversionSettings(TProfileFile(kept + "binary.ini"));
+  EXPECT_EQ(noise.Source, ConversionSettings{}.Source);
+  EXPECT_EQ(noise.MaxWidth, ConversionSettings{}.MaxWidth);
+  // A 5000-character Source: cut to what the read buffer holds.
+  const ConversionSettings longValue = LoadConversionSettings(TProfileFile(kept + "long-value.ini"));
+  EXPECT_EQ(longValue.Source.size(), static_cast<size_t>(kProfileBufferSize - 1));
+  const size_t files = static_cast<size_t>(std::distance(std::filesystem::directory_iterator(kept),
+                                                         std::filesystem::directory_iterator()));
+  EXPECT_EQ(files, 2u) << "a new kept settings file needs its expected outcome here";
 }

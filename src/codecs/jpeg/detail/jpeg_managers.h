@@ -54,6 +54,7 @@ struct TJpegSource {
   TPixStream* Stream = nullptr;
   const TProgressRecord* Sink = nullptr;
   bool StartOfFile = false;
+  bool Exhausted = false;  // the data ran out and an end-of-image marker stood in
   JOCTET Buffer[kJpegStreamBufferSize];
 };
 
