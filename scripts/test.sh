@@ -8,15 +8,22 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 export QT_QPA_PLATFORM=offscreen
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXFOLD_WERROR=ON
 cmake --build build
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXFOLD_SANITIZE=ON \
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIXFOLD_SANITIZE=ON -DPIXFOLD_WERROR=ON \
   -DPIXFOLD_BUILD_APP=OFF -DPIXFOLD_BUILD_BENCH=OFF
 cmake --build build-asan
 
-# A fixed seed keeps the smoke repeatable; long runs use fuzz/run_fuzzers.sh directly.
-PIXFOLD_FUZZ_SEED=${PIXFOLD_FUZZ_SEED:-1} bash fuzz/run_fuzzers.sh "${PIXFOLD_FUZZ_SECONDS:-45}"
+# The fuzz smoke shares a fixed budget among the targets (two at a time on a
+# two-core machine), each between 10 and 45 seconds; a fixed seed keeps it
+# repeatable. Long runs use fuzz/run_fuzzers.sh directly.
+targets=$(ls fuzz/fuzz_*.cpp | wc -l)
+jobs=$(nproc)
+rounds=$(( (targets + jobs - 1) / jobs ))
+seconds=$(( ${PIXFOLD_FUZZ_BUDGET:-300} / rounds ))
+seconds=$(( seconds < 10 ? 10 : seconds > 45 ? 45 : seconds ))
+PIXFOLD_FUZZ_SEED=${PIXFOLD_FUZZ_SEED:-1} bash fuzz/run_fuzzers.sh "${PIXFOLD_FUZZ_SECONDS:-$seconds}"
 
 echo "== library and logic tests under AddressSanitizer + UBSan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
