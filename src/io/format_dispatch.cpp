@@ -25,6 +25,16 @@ void TPixImageIO::SaveToFile(const std::string& fileName) {
     SaveThroughRegistry(fileName, extension);
 }
 
+void TPixImageIO::ParamsFromFile(const std::string& fileName) {
+  const TFormatRow* row = FindFormatRow(LowerFileExtension(fileName));
+  if (row && row->Params) {
+    row->Params(*this, fileName);
+    return;
+  }
+  ClearFailure();
+  Fail(frNoCodec);
+}
+
 void TPixImageIO::LoadThroughRegistry(const std::string& fileName, const std::string& extension) {
   m_params->FileName.clear();
   m_params->FileType = ftUnknown;

@@ -13,7 +13,27 @@ void LoadWithoutCodec(TPixImageIO& io, const std::string& fileName) {
   io.LoadWithoutCodec(fileName, kType, kFillsAlpha);
 }
 
+// A codec of the common shape (codecs/common/codec_entry.h): a new format
+// needs only these three in its row, e.g.
+//   {ftXYZ, "...", "XYZ", {"xyz"}, LoadCodec<ftXYZ, ReadXyzStream>, SaveCodec<WriteXyzStream>,
+//    ParamsCodec<ftXYZ, ReadXyzStream>}
+template <TPixFileType kType, TCodecRead kRead>
+void LoadCodec(TPixImageIO& io, const std::string& fileName) {
+  io.LoadFileWithCodec(fileName, kType, kRead);
+}
+template <TCodecWrite kWrite>
+void SaveCodec(TPixImageIO& io, const std::string& fileName) {
+  io.SaveFileWithCodec(fileName, kWrite);
+}
+template <TPixFileType kType, TCodecRead kRead>
+void ParamsCodec(TPixImageIO& io, const std::string& fileName) {
+  io.ParamsFromFileWithCodec(fileName, kType, kRead);
+}
+
 void LoadJpeg(TPixImageIO& io, const std::string& n) { io.LoadJpegFromFile(n); }
+void ParamsJpeg(TPixImageIO& io, const std::string& n) { io.ParamsFromJpegFile(n); }
+void ParamsGif(TPixImageIO& io, const std::string& n) { io.ParamsFromGifFile(n); }
+void ParamsBmp(TPixImageIO& io, const std::string& n) { io.ParamsFromBmpFile(n); }
 void SaveJpeg(TPixImageIO& io, const std::string& n) { io.SaveAsJpeg(n); }
 void LoadGif(TPixImageIO& io, const std::string& n) { io.LoadGifFromFile(n); }
 void SaveGif(TPixImageIO& io, const std::string& n) { io.SaveGifToFile(n); }
@@ -22,20 +42,20 @@ void SaveBmp(TPixImageIO& io, const std::string& n) { io.SaveBmpToFile(n); }
 void SaveWithoutCodec(TPixImageIO& io, const std::string&) { io.SaveWithoutCodec(); }
 
 const TFormatRow kRows[] = {
-    {ftTIFF, "TIFF Bitmap", "TIF;TIFF", {"tif", "tiff"}, LoadWithoutCodec<ftTIFF, true>, SaveWithoutCodec},
-    {ftGIF, "CompuServe Bitmap", "GIF", {"gif"}, LoadGif, SaveGif},
-    {ftJPEG, "JPEG Bitmap", "JPG;JPEG;JPE", {"jpg", "jpeg", "jpe"}, LoadJpeg, SaveJpeg},
-    {ftPCX, "PaintBrush", "PCX", {"pcx"}, LoadWithoutCodec<ftPCX, false>, SaveWithoutCodec},
-    {ftBMP, "Windows Bitmap", "BMP;DIB;RLE", {"bmp", "dib", "rle"}, LoadBmp, SaveBmp},
-    {ftICO, "Windows Icon", "ICO", {"ico"}, LoadWithoutCodec<ftICO, true>, nullptr},
-    {ftCUR, "Windows Cursor", "CUR", {"cur"}, LoadWithoutCodec<ftCUR, true>, nullptr},
-    {ftPNG, "Portable Network Graphics", "PNG", {"png"}, LoadWithoutCodec<ftPNG, true>, SaveWithoutCodec},
-    {ftWMF, "Windows Metafile", "WMF", {"wmf"}, LoadWithoutCodec<ftWMF, true>, nullptr},
-    {ftEMF, "Enhanced Windows Metafile", "EMF", {"emf"}, LoadWithoutCodec<ftEMF, true>, nullptr},
+    {ftTIFF, "TIFF Bitmap", "TIF;TIFF", {"tif", "tiff"}, LoadWithoutCodec<ftTIFF, true>, SaveWithoutCodec, nullptr},
+    {ftGIF, "CompuServe Bitmap", "GIF", {"gif"}, LoadGif, SaveGif, ParamsGif},
+    {ftJPEG, "JPEG Bitmap", "JPG;JPEG;JPE", {"jpg", "jpeg", "jpe"}, LoadJpeg, SaveJpeg, ParamsJpeg},
+    {ftPCX, "PaintBrush", "PCX", {"pcx"}, LoadWithoutCodec<ftPCX, false>, SaveWithoutCodec, nullptr},
+    {ftBMP, "Windows Bitmap", "BMP;DIB;RLE", {"bmp", "dib", "rle"}, LoadBmp, SaveBmp, ParamsBmp},
+    {ftICO, "Windows Icon", "ICO", {"ico"}, LoadWithoutCodec<ftICO, true>, nullptr, nullptr},
+    {ftCUR, "Windows Cursor", "CUR", {"cur"}, LoadWithoutCodec<ftCUR, true>, nullptr, nullptr},
+    {ftPNG, "Portable Network Graphics", "PNG", {"png"}, LoadWithoutCodec<ftPNG, true>, SaveWithoutCodec, nullptr},
+    {ftWMF, "Windows Metafile", "WMF", {"wmf"}, LoadWithoutCodec<ftWMF, true>, nullptr, nullptr},
+    {ftEMF, "Enhanced Windows Metafile", "EMF", {"emf"}, LoadWithoutCodec<ftEMF, true>, nullptr, nullptr},
     {ftTGA, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX", {"tga", "targa", "vda", "icb", "vst", "win"},
-     LoadWithoutCodec<ftTGA, true>, SaveWithoutCodec},
+     LoadWithoutCodec<ftTGA, true>, SaveWithoutCodec, nullptr},
     {ftPXM, "Portable Pixmap, GreyMap, BitMap", "PXM;PPM;PGM;PBM", {"pxm", "ppm", "pgm", "pbm"},
-     LoadWithoutCodec<ftPXM, false>, SaveWithoutCodec},
+     LoadWithoutCodec<ftPXM, false>, SaveWithoutCodec, nullptr},
 };
 
 }  // namespace

@@ -16,6 +16,7 @@ class TPixImageIO;
 
 using TFormatLoad = void (*)(TPixImageIO& io, const std::string& fileName);
 using TFormatSave = void (*)(TPixImageIO& io, const std::string& fileName);
+using TFormatParams = void (*)(TPixImageIO& io, const std::string& fileName);
 
 struct TFormatRow {
   TPixFileType Type;
@@ -24,6 +25,7 @@ struct TFormatRow {
   std::array<std::string_view, 6> Extensions;   // dispatched by name, lower case; unused places empty
   TFormatLoad Load;                             // never null
   TFormatSave Save;                             // null: no writer; a save fails and creates no file
+  TFormatParams Params;                         // null: no parameters-only read
 };
 
 // Every row, in registry code order.

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "codecs/common/codec_entry.h"
 #include "codecs/common/io_params.h"
 #include "imaging/image_client.h"
 #include "imaging/progress.h"
@@ -47,15 +48,29 @@ public:
   TPixDialogsMeasureUnit DialogsMeasureUnit = pduInches;
 
   // Dispatch by the lower-cased extension of the name through the format
-  // table (io/format_table.h), then the file-type registry. Nothing happens without a bitmap or with an empty name. An
-  // extension nobody reads ends with AbortFlag set, FileName empty, FileType 0
-  // and the image untouched. A codec that gives up leaves AbortFlag set; open
-  // failures throw EPixStreamError.
+  // table (io/format_table.h), then the file-type registry. Nothing happens
+  // without a bitmap or with an empty name. An extension nobody reads ends
+  // with AbortFlag set, FileName empty, FileType 0 and the image untouched. A
+  // codec that gives up leaves AbortFlag set; open failures throw
+  // EPixStreamError.
   void LoadFromFile(const std::string& fileName);
-  // Dispatch for saving: the format table's writers, then the registry. Nothing happens with an empty name. An extension
-  // nobody writes (such as .ico) ends with AbortFlag set and no file created.
-  // Create failures throw EPixStreamError.
+  // Dispatch for saving: the format table's writers, then the registry.
+  // Nothing happens with an empty name. An extension nobody writes (such as
+  // .ico) ends with AbortFlag set and no file created. Create failures throw
+  // EPixStreamError.
   void SaveToFile(const std::string& fileName);
+  // Parameters only, by extension through the format table: the record is
+  // filled from the file's header and the image left alone. A type without a
+  // parameters-only reader ends with AbortFlag set (frNoCodec).
+  void ParamsFromFile(const std::string& fileName);
+
+  // Any codec with the common reader and writer shape (codecs/common/codec_entry.h),
+  // run through the common flows; the reader fills the alpha plane itself.
+  void LoadFileWithCodec(const std::string& fileName, TPixFileType type, TCodecRead read);
+  void LoadStreamWithCodec(TPixStream& stream, TPixFileType type, TCodecRead read);
+  void SaveFileWithCodec(const std::string& fileName, TCodecWrite write);
+  void SaveStreamWithCodec(TPixStream& stream, TCodecWrite write);
+  void ParamsFromFileWithCodec(const std::string& fileName, TPixFileType type, TCodecRead read);
 
   // JPEG
   void LoadJpegFromFile(const std::string& fileName);
