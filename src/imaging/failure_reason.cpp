@@ -22,6 +22,8 @@ const char* FailureText(TFailureReason reason) {
     case frOutOfMemory: return "out of memory";
     case frCannotCreateFolder: return "cannot create the folder";
     case frUnsupportedFeature: return "unsupported feature";
+    case frDestinationExists: return "the destination exists";
+    case frNotAFile: return "not a regular file";
   }
   return "unknown failure";
 }

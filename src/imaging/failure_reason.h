@@ -22,9 +22,11 @@ enum TFailureReason : int {
   frOutOfMemory,            // not enough memory for the picture
   frCannotCreateFolder,     // the destination folder cannot be made
   frUnsupportedFeature,     // a valid file that uses something not implemented here
+  frDestinationExists,      // the destination exists and the run was told to fail such rows
+  frNotAFile,               // a pipe, socket or device where a picture file was expected
 };
 
-constexpr int kFailureReasonCount = frUnsupportedFeature + 1;
+constexpr int kFailureReasonCount = frNotAFile + 1;
 
 // A short English text ("truncated file", ...); "" for frNone.
 const char* FailureText(TFailureReason reason);

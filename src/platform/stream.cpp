@@ -21,16 +21,19 @@ std::string SystemErrorText(int err) { return std::strerror(err); }
 
 TPixFileStream::TPixFileStream(const std::string& path, TFileMode mode) : m_path(path) {
   if (mode == TFileMode::fmOpenRead) {
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without blocking: a named pipe or a device among the pictures must
+    // fail at once, not wait for a writer that never comes.
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (m_fd < 0) {
       const int err = errno;
       throw EPixStreamError(path, "Cannot open file: " + SystemErrorText(err), err);
     }
     struct stat st {};
-    if (::fstat(m_fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      const int err = S_ISDIR(st.st_mode) ? EISDIR : ENXIO;
       ::close(m_fd);
       m_fd = -1;
-      throw EPixStreamError(path, "Cannot open file: " + SystemErrorText(EISDIR), EISDIR);
+      throw EPixStreamError(path, "Cannot open file: " + SystemErrorText(err), err);
     }
     return;
   }

@@ -30,10 +30,12 @@ public:
 
 enum class TFileMode { fmOpenRead, fmCreate };
 
-// A file on disk. fmOpenRead opens an existing file for reading; fmCreate creates
-// or truncates it for reading and writing. Both throw EPixStreamError (path and
-// the system's error text) when the file cannot be opened or created; creating
-// over a read-only file fails even for root, as users expect of the flag.
+// A file on disk. fmOpenRead opens an existing regular file for reading (a
+// folder fails with EISDIR, a pipe, socket or device with ENXIO, without
+// waiting on it); fmCreate creates or truncates it for reading and writing.
+// Both throw EPixStreamError (path, the system's error text and code) when
+// the file cannot be opened or created; creating over a read-only file fails
+// even for root, as users expect of the flag.
 class TPixFileStream : public TPixStream {
 public:
   TPixFileStream(const std::string& path, TFileMode mode);

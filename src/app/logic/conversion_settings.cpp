@@ -20,6 +20,7 @@ ConversionSettings LoadConversionSettings(const TProfileFile& file) {
   r.JPGQuality = file.ReadInteger(s, "JPGQuality", d.JPGQuality);
   r.Rotation = file.ReadInteger(s, "Rotation", d.Rotation);
   r.SizeCategory = file.ReadInteger(s, "SizeCategory", d.SizeCategory);
+  r.Threads = file.ReadInteger(s, "Threads", d.Threads);
   return r;
 }
 
@@ -39,6 +40,7 @@ void SaveConversionSettings(TProfileFile& file, const ConversionSettings& v) {
   file.WriteInteger(s, "JPGQuality", v.JPGQuality);
   file.WriteInteger(s, "Rotation", v.Rotation);
   file.WriteInteger(s, "SizeCategory", v.SizeCategory);
+  file.WriteInteger(s, "Threads", v.Threads);
 }
 
 }  // namespace pix

@@ -28,6 +28,7 @@ struct ConversionSettings {
   int JPGQuality = 7;
   int Rotation = 1;      // 0 none, 1 = 90 degrees left, 2 = 90 degrees right
   int SizeCategory = 0;  // index into kSizePresets, kUserDefinedSize, or -1 for none
+  int Threads = 0;       // files converted at once: 0 one per core, 1 one at a time
 };
 
 constexpr int kRotationNone = 0;
@@ -60,7 +61,8 @@ ConversionSettings LoadConversionSettings(const TProfileFile& file);
 
 // Writes every key in the fixed order Source, Destination, Recursive,
 // MaxHeight, MaxWidth, ConvertToGrayscale, ConvertToJPG, ConvertJPG,
-// ConvertGIF, ConvertBMP, LandscapeOnly, JPGQuality, Rotation, SizeCategory.
+// ConvertGIF, ConvertBMP, LandscapeOnly, JPGQuality, Rotation, SizeCategory,
+// then the keys added since: Threads.
 // Throws EProfileWriteError at the first key that cannot be written; the keys
 // after it are not written.
 void SaveConversionSettings(TProfileFile& file, const ConversionSettings& settings);

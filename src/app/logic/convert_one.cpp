@@ -1,9 +1,12 @@
 #include "app/logic/convert_one.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 
 #include "app/logic/paths.h"
+#include "codecs/exif/exif_reader.h"
 #include "codecs/jpeg/jpeg_codec.h"
 
 namespace pix {
@@ -27,7 +30,27 @@ void FitToLimits(TPixImage& image, const ConversionSettings& options) {
   if (image.CurrentBitmap()->Height() > maxHeight) image.ResampleToSize(-1, maxHeight, rfMitchell);
 }
 
-TConvertOutcome Failed(TFailureReason reason) { return TConvertOutcome{false, reason, frNone}; }
+TConvertOutcome Failed(TFailureReason reason) {
+  TConvertOutcome outcome;
+  outcome.Reason = reason;
+  return outcome;
+}
+
+// What a file starts with: the record's JPEG output settings that a JPEG
+// source would set, and the EXIF values, as if no file came before.
+void StartFile(TIOParams& params) {
+  const TIOParamValues defaults;
+  params.JpegColorSpace = defaults.JpegColorSpace;
+  params.JpegProgressive = defaults.JpegProgressive;
+  ClearExifBlock(params);
+}
+
+// A pipe, socket, device or folder (through a link or not); a name that
+// leads nowhere is left to the load, which cannot open it.
+bool IsSpecialFile(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
 
 // Where the work stands, so that an exception can be told apart: a stream
 // that cannot be opened while loading is the source's fault, one that cannot
@@ -35,11 +58,17 @@ TConvertOutcome Failed(TFailureReason reason) { return TConvertOutcome{false, re
 enum class TStep { Load, Process, Save };
 
 TConvertOutcome ConvertSteps(TPixImage& image, const ConversionSettings& options, const std::string& source,
-                             const std::string& destination, TStep& step) {
+                             const std::string& destination, TReplaceMode replace, TStep& step) {
   step = TStep::Load;
+  StartFile(image.ParamRecord());
+  // Checked before opening: a pipe or device must never be waited on.
+  if (IsSpecialFile(source)) return Failed(frNotAFile);
   image.LoadFromFile(source);
   if (image.AbortFlag()) return Failed(image.IO().FailureReason());
-  const TFailureReason damage = image.IO().DamageReason();
+  TConvertOutcome outcome;
+  outcome.Damage = image.IO().DamageReason();
+  outcome.SourceWidth = image.CurrentBitmap()->Width();
+  outcome.SourceHeight = image.CurrentBitmap()->Height();
   step = TStep::Process;
   if (options.ConvertToGrayscale) image.ApplyGrayscale();
   if (ShouldRotate(options, *image.CurrentBitmap())) image.RotateByDegrees(RotationAngle(options), false);
@@ -49,16 +78,23 @@ TConvertOutcome ConvertSteps(TPixImage& image, const ConversionSettings& options
   image.ParamRecord().JpegQuality = options.JPGQuality * 10;
   step = TStep::Save;
   if (!ForceFolderOfFile(destination)) return Failed(frCannotCreateFolder);
+  const std::string target = options.ConvertToJPG ? JpegNameFor(destination) : destination;
+  TSafeOutput output(target, replace);
   if (options.ConvertToJPG)
-    image.SaveAsJpeg(JpegNameFor(destination));
+    image.SaveAsJpeg(output.TemporaryPath());
   else
-    image.SaveToFile(destination);
+    image.SaveToFile(output.TemporaryPath());
   if (image.AbortFlag()) return Failed(image.IO().FailureReason());
-  return TConvertOutcome{true, frNone, damage};
+  if (const TFailureReason reason = output.Commit(); reason != frNone) return Failed(reason);
+  outcome.Written = true;
+  outcome.WrittenPath = target;
+  outcome.Width = image.CurrentBitmap()->Width();
+  outcome.Height = image.CurrentBitmap()->Height();
+  return outcome;
 }
 
 TFailureReason ReasonOfStreamError(const EPixStreamError& e, TStep step) {
-  if (step != TStep::Save) return FailureOfSystemError(e.ErrorCode(), frCannotOpen);
+  if (step != TStep::Save) return e.ErrorCode() == ENXIO ? frNotAFile : FailureOfSystemError(e.ErrorCode(), frCannotOpen);
   // A path through a plain file where a folder should be.
   if (e.ErrorCode() == ENOTDIR) return frCannotCreateFolder;
   return FailureOfSystemError(e.ErrorCode(), frCannotWrite);
@@ -67,10 +103,10 @@ TFailureReason ReasonOfStreamError(const EPixStreamError& e, TStep step) {
 }  // namespace
 
 TConvertOutcome ConvertOne(TPixImage& image, const ConversionSettings& options, const std::string& source,
-                           const std::string& destination) {
+                           const std::string& destination, TReplaceMode replace) {
   TStep step = TStep::Load;
   try {
-    return ConvertSteps(image, options, source, destination, step);
+    return ConvertSteps(image, options, source, destination, replace, step);
   } catch (const EPixStreamError& e) {
     return Failed(ReasonOfStreamError(e, step));
   } catch (const EPixOutOfMemory&) {

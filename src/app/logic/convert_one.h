@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/logic/conversion_settings.h"
+#include "app/logic/safe_output.h"
 #include "imaging/failure_reason.h"
 #include "io/pix_image.h"
 
@@ -14,6 +15,9 @@ struct TConvertOutcome {
   bool Written = false;
   TFailureReason Reason = frNone;  // why nothing was written
   TFailureReason Damage = frNone;  // written, but from a source that loaded damaged
+  std::string WrittenPath;         // the file written (JpegNameFor applied)
+  int32_t SourceWidth = 0, SourceHeight = 0;  // as loaded
+  int32_t Width = 0, Height = 0;              // as written
 
   explicit operator bool() const { return Written; }
 };
@@ -24,14 +28,19 @@ struct TConvertOutcome {
 // larger (never enlarging), sets the JPEG quality to JPGQuality x 10, creates
 // the destination's folder and saves: as JPEG under JpegNameFor(destination)
 // with ConvertToJPG, else by the destination's extension. Source and
-// Destination of the options are not looked at.
+// Destination of the options are not looked at. The file is written whole or
+// not at all (TSafeOutput); replace says what may be at the destination.
+//
+// Only regular files (or links to them) are read. Every file starts with the
+// record's JPEG colour space and progression at their defaults and no EXIF
+// values, so that no output depends on the files converted before it (nor on
+// which worker converts it); everything else the record carries stays.
 //
 // Written when the file was written without an error. Every failure
 // (unreadable or corrupt source, a codec giving up, an exception of any kind,
-// an unwritable destination) comes back with its reason and nothing else
-// happens; the image keeps whatever state it reached and its parameter record
-// is never reset.
+// an unwritable destination) comes back with its reason and nothing is left
+// at the destination; the image keeps whatever state it reached.
 TConvertOutcome ConvertOne(TPixImage& image, const ConversionSettings& options, const std::string& source,
-                           const std::string& destination);
+                           const std::string& destination, TReplaceMode replace = TReplaceMode::UnlessReadOnly);
 
 }  // namespace pix

@@ -31,6 +31,12 @@ std::vector<TEntry> SortedEntries(const std::string& folder) {
   return entries;
 }
 
+bool IsExcluded(const std::string& folder, const TScanOptions& options) {
+  if (options.ExcludedFolder.empty()) return false;
+  std::error_code ec;
+  return fs::equivalent(folder, options.ExcludedFolder, ec) && !ec;
+}
+
 }  // namespace
 
 bool IsWantedImage(const std::string& fileName, const TScanOptions& options) {
@@ -44,9 +50,10 @@ bool IsWantedImage(const std::string& fileName, const TScanOptions& options) {
 void ScanFolder(const std::string& sourceText, const std::string& relative, const TScanOptions& options,
                 std::vector<TScanRow>& rows) {
   std::vector<std::string> subfolders;
-  for (const TEntry& entry : SortedEntries(ComposeFolderPath(sourceText, relative))) {
+  const std::string folder = ComposeFolderPath(sourceText, relative);
+  for (const TEntry& entry : SortedEntries(folder)) {
     if (entry.RealDirectory) {
-      if (entry.Name.find('.') == std::string::npos)
+      if (entry.Name.find('.') == std::string::npos && !IsExcluded(folder + entry.Name, options))
         subfolders.push_back(relative.empty() ? entry.Name : relative + kPathDelimiter + entry.Name);
     } else if (IsWantedImage(entry.Name, options)) {
       rows.push_back({relative, entry.Name});

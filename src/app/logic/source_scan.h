@@ -17,6 +17,9 @@ struct TScanOptions {
   bool ConvertJPG = true;
   bool ConvertGIF = true;
   bool ConvertBMP = true;
+  // A folder never entered (the destination, when it lies inside the
+  // source: its outputs must not become the next run's sources).
+  std::string ExcludedFolder;
 };
 
 // True when the upper-cased extension of the name is "JPG" or "JPEG" with JPEG
@@ -28,8 +31,8 @@ bool IsWantedImage(const std::string& fileName, const TScanOptions& options);
 // is a subfolder, scanned after the folder's files when options.Recursive is
 // set (pre-order); a directory with a "." in its name is neither entered nor
 // listed; every other entry, symbolic links included, is offered to
-// IsWantedImage. Symbolic links are never entered. A folder that cannot be
-// read contributes nothing.
+// IsWantedImage. Symbolic links are never entered, nor is the excluded folder.
+// A folder that cannot be read contributes nothing.
 void ScanFolder(const std::string& sourceText, const std::string& relative,
                 const TScanOptions& options, std::vector<TScanRow>& rows);
 

@@ -17,7 +17,8 @@ int main(int argc, char** argv) {
     // QApplication has taken its own options out of the arguments by now.
     window.SetArguments(QApplication::arguments().mid(1));
     window.show();
-    result = QApplication::exec();
+    QApplication::exec();
+    result = window.ExitStatus();
   }
   pix::ResetPlatformBindings();
   return result;

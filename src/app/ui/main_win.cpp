@@ -16,15 +16,19 @@
 #include <QShowEvent>
 #include <QSlider>
 #include <QSpinBox>
+#include <QFile>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <future>
 
 #include "app/logic/command_line.h"
 #include "app/logic/convert_one.h"
 #include "app/logic/folder_identity.h"
 #include "app/logic/paths.h"
-#include "app/logic/set_aside.h"
+#include "platform/file_attributes.h"
 #include "app/ui/about_win.h"
 #include "app/ui/center_on_screen.h"
 #include "app/ui/file_exists_win.h"
@@ -51,14 +55,24 @@ int SpinValue(const QSpinBox* spin) {
 
 std::string Utf8(const QString& text) { return text.toStdString(); }
 
+// A path as the file system has it, shown in a control.
+QString Shown(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
+
+// A line on standard error, for the unattended runs people script.
+void PrintError(const QString& text) {
+  const QByteArray line = text.toLocal8Bit();
+  std::fprintf(stderr, "pixfold: %s\n", line.constData());
+  std::fflush(stderr);
+}
+
+bool Blank(const std::string& text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
 }  // namespace
 
 TfrmMainWin::TfrmMainWin(QWidget* parent) : QMainWindow(parent) {
   BuildControls();
-  // The options are read from the controls at each call, as they show then.
-  m_convertOne = [this](const std::string& source, const std::string& destination) {
-    return ConvertOne(ImageComponent(), CurrentSettings(), source, destination).Written;
-  };
   m_askFileExists = [this](const std::string& destination) { return AskFileExists(this, destination); };
   ConnectHandlers();
   UpdateControls();
@@ -105,10 +119,36 @@ void TfrmMainWin::UpdateControls() {
   lblLandscapeOnly->setVisible(rotates);
 }
 
+TfrmMainWin::~TfrmMainWin() { StopRunThread(); }
+
+void TfrmMainWin::StopRunThread() {
+  m_closing = true;
+  {
+    std::lock_guard<std::mutex> lock(m_runMutex);
+    if (m_run) m_run->RequestStop();
+  }
+  if (m_runThread.joinable()) m_runThread.join();
+}
+
+void TfrmMainWin::ShowFolder(QLineEdit* edit, const std::string& bytes) {
+  TFolderText& folder = edit == sleSourcePath ? m_sourceText : m_destinationText;
+  folder = {Shown(bytes), bytes};
+  edit->setText(folder.Shown);
+}
+
+std::string TfrmMainWin::FolderOf(const QLineEdit* edit) const {
+  const TFolderText& folder = edit == sleSourcePath ? m_sourceText : m_destinationText;
+  if (edit->text() == folder.Shown) return folder.Bytes;
+  return QFile::encodeName(edit->text()).toStdString();
+}
+
+std::string TfrmMainWin::SourceFolder() const { return FolderOf(sleSourcePath); }
+std::string TfrmMainWin::DestinationFolder() const { return FolderOf(sleDestinationPath); }
+
 ConversionSettings TfrmMainWin::CurrentSettings() const {
   ConversionSettings s;
-  s.Source = Utf8(sleSourcePath->text());
-  s.Destination = Utf8(sleDestinationPath->text());
+  s.Source = SourceFolder();
+  s.Destination = DestinationFolder();
   s.Recursive = cbScanRecursive->isChecked();
   s.MaxHeight = MaxHeightValue();
   s.MaxWidth = MaxWidthValue();
@@ -121,6 +161,7 @@ ConversionSettings TfrmMainWin::CurrentSettings() const {
   s.JPGQuality = oJPGDetail->value();
   s.Rotation = rbNoRotation->isChecked() ? kRotationNone : rb90Left->isChecked() ? kRotation90Left : kRotation90Right;
   s.SizeCategory = cbxImageSize->currentIndex();
+  s.Threads = m_threads;
   return s;
 }
 
@@ -132,8 +173,9 @@ int TfrmMainWin::MaxWidthValue() const { return SpinValue(spnMaxWidth); }
 int TfrmMainWin::MaxHeightValue() const { return SpinValue(spnMaxHeight); }
 
 void TfrmMainWin::ApplySettings(const ConversionSettings& s) {
-  sleSourcePath->setText(QString::fromStdString(s.Source));
-  sleDestinationPath->setText(QString::fromStdString(s.Destination));
+  ShowFolder(sleSourcePath, s.Source);
+  ShowFolder(sleDestinationPath, s.Destination);
+  m_threads = s.Threads;
   cbScanRecursive->setChecked(s.Recursive);
   spnMaxHeight->setValue(s.MaxHeight);  // the controls clamp out-of-range values
   spnMaxWidth->setValue(s.MaxWidth);
@@ -189,8 +231,8 @@ void TfrmMainWin::closeEvent(QCloseEvent* event) {
   // Closing during a run stops it between files; the window closes when the
   // run has restored it, so the settings are saved once, from an idle window.
   if (m_busy) {
-    m_stopRequested = true;
     m_closeAfterRun = true;
+    btnStopConvertingClick();
     event->ignore();
     return;
   }
@@ -205,8 +247,12 @@ void TfrmMainWin::FormClose() {
     TProfileFile file(m_settingsPath);
     SaveConversionSettings(file, CurrentSettings());
   } catch (const EProfileWriteError& e) {
-    // The window still closes: keeping it open would leave no way out.
-    ShowMessage(this, QString::fromStdString(e.what()));
+    // The window still closes: keeping it open would leave no way out. An
+    // unattended run must not wait for someone to read the message.
+    if (m_autoStart)
+      PrintError(QString::fromStdString(e.what()));
+    else
+      ShowMessage(this, QString::fromStdString(e.what()));
   }
 }
 
@@ -219,7 +265,11 @@ void TfrmMainWin::btnSelSourcePathClick(QPushButton* sender) {
   (source ? sleSourcePath : sleDestinationPath)->setText(path);
 }
 
-void TfrmMainWin::btnStopConvertingClick() { m_stopRequested = true; }
+void TfrmMainWin::btnStopConvertingClick() {
+  m_stopRequested = true;
+  std::lock_guard<std::mutex> lock(m_runMutex);
+  if (m_run) m_run->RequestStop();
+}
 
 void TfrmMainWin::oStartTimerTimer() {
   oStartTimer->stop();
@@ -237,24 +287,38 @@ void TfrmMainWin::About1Click() {
 }
 
 void TfrmMainWin::btnStartConvertClick() {
-  // The start timer may fire while a run started by hand pumps messages.
+  // The start timer may fire while a run started by hand is going.
   if (m_busy) return;
   m_stopRequested = false;
-  TExistingFilePolicy policy(m_overwrite, m_askFileExists);
-  if (NameSameFolder(Utf8(sleSourcePath->text()), Utf8(sleDestinationPath->text()))) {
-    ShowMessage(this, QStringLiteral("Source and destination directory should be different."));
-    return;
-  }
+  if (!MayStart()) return;
   SetBusy(true);
   FillFileList();
-  QCoreApplication::processEvents();
-  for (int row = 0; row < static_cast<int>(m_rows.size()); ++row)
-    if (!ConvertRow(row, policy)) break;
-  SetBusy(false);
-  if (m_autoStart || m_closeAfterRun) {
-    m_closeAfterRun = false;
-    close();
+  if (m_rows.empty()) {
+    SetBusy(false);
+    const std::string source = SourceFolder();
+    if (!DirectoryExists(source))
+      Report(QStringLiteral("The source folder does not exist: %1").arg(Shown(source)), 2);
+    else
+      Report(QStringLiteral("No pictures to convert in %1").arg(Shown(source)), 0);
+    return;
   }
+  StartRun();
+}
+
+bool TfrmMainWin::MayStart() {
+  // A blank folder text would mean the root of the file system.
+  if (Blank(SourceFolder()) || Blank(DestinationFolder())) {
+    Report(QStringLiteral("Choose a source folder and a destination folder."), 2);
+    return false;
+  }
+  if (NameSameFolder(SourceFolder(), DestinationFolder())) {
+    // A person may have started this from a shortcut: the message waits for
+    // them, and the window stays open.
+    m_exitStatus = 2;
+    ShowMessage(this, QStringLiteral("Source and destination directory should be different."));
+    return false;
+  }
+  return true;
 }
 
 void TfrmMainWin::FillFileList() {
@@ -265,11 +329,13 @@ void TfrmMainWin::FillFileList() {
   options.ConvertJPG = cbConvertJPG->isChecked();
   options.ConvertGIF = cbConvertGIF->isChecked();
   options.ConvertBMP = cbConvertBMP->isChecked();
-  ScanFolder(Utf8(sleSourcePath->text()), "", options, m_rows);
+  // Outputs inside the source folder must not come back as sources.
+  options.ExcludedFolder = DestinationFolder();
+  ScanFolder(SourceFolder(), "", options, m_rows);
   QList<QTreeWidgetItem*> items;
   items.reserve(static_cast<qsizetype>(m_rows.size()));
   for (const TScanRow& row : m_rows) {
-    auto* item = new QTreeWidgetItem({QString::fromStdString(row.Subfolder), QString::fromStdString(row.File)});
+    auto* item = new QTreeWidgetItem({Shown(row.Subfolder), Shown(row.File), QString()});
     // A check box the user cannot toggle: only the run checks a row.
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren);
     item->setCheckState(0, Qt::Unchecked);
@@ -278,60 +344,113 @@ void TfrmMainWin::FillFileList() {
   lstFiles->addTopLevelItems(items);
   // A bar whose range is empty would show as busy; an empty run shows as done.
   oProgressBar->setRange(0, std::max(1, static_cast<int>(m_rows.size())));
+  oProgressBar->setValue(0);
 }
 
-bool TfrmMainWin::ConvertRow(int row, TExistingFilePolicy& policy) {
+void TfrmMainWin::StartRun() {
+  const ConversionSettings settings = CurrentSettings();
+  TConversionRun::TOptions options;
+  options.Settings = settings;
+  options.Convert = m_convertOne;
+  options.Existing = m_overwrite ? TExistingMode::Replace : TExistingMode::Ask;
+  options.Threads = settings.Threads;
+  options.WantPreview = true;
+  // The run's events come from its own thread; the window acts on them in
+  // its own, in the order they came.
+  TConversionRun::TEvents events;
+  events.RowStarted = [this](int row, const std::string& destination) {
+    QMetaObject::invokeMethod(this, [this, row, destination] { RowStarted(row, destination); }, Qt::QueuedConnection);
+  };
+  events.RowFinished = [this](int row, const TRowResult& result, const TBitmap* preview) {
+    std::shared_ptr<TBitmap> copy;
+    if (preview) {
+      copy = std::make_shared<TBitmap>();
+      CopyImage(*preview, *copy);
+    }
+    QMetaObject::invokeMethod(
+        this, [this, row, result, copy] { RowFinished(row, result, copy.get()); }, Qt::QueuedConnection);
+  };
+  events.AskFileExists = [this](const std::string& destination) { return AskFromRun(destination); };
+  {
+    std::lock_guard<std::mutex> lock(m_runMutex);
+    m_run = std::make_unique<TConversionRun>(PlanRun(settings, m_rows), std::move(options), std::move(events));
+  }
+  m_runThread = std::thread([this] {
+    m_run->Run();
+    QMetaObject::invokeMethod(this, [this] { RunFinished(); }, Qt::QueuedConnection);
+  });
+}
+
+FileExistsAnswer TfrmMainWin::AskFromRun(const std::string& destination) {
+  // Asked on the window's thread; the run waits for the answer, unless the
+  // window goes away meanwhile.
+  auto answer = std::make_shared<std::promise<FileExistsAnswer>>();
+  std::future<FileExistsAnswer> future = answer->get_future();
+  QMetaObject::invokeMethod(
+      this, [this, answer, destination] { answer->set_value(m_askFileExists(destination)); }, Qt::QueuedConnection);
+  while (future.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+    if (m_closing) return FileExistsAnswer::CancelRun;
+  return future.get();
+}
+
+void TfrmMainWin::RowStarted(int row, const std::string& destination) {
   QTreeWidgetItem* item = lstFiles->topLevelItem(row);
-  lstFiles->scrollToItem(item);
-  const TScanRow& entry = m_rows[static_cast<size_t>(row)];
-  const std::string source = ComposeFilePath(Utf8(sleSourcePath->text()), entry.Subfolder, entry.File);
-  std::string destination = ComposeFilePath(Utf8(sleDestinationPath->text()), entry.Subfolder, entry.File);
-  if (rbSaveAsJpg->isChecked()) destination = JpegNameFor(destination);
-  lblFileToName->setText(QString::fromStdString(destination));
+  if (item) lstFiles->scrollToItem(item);
+  lblFileToName->setText(Shown(destination));
   oProgressBar->setValue(row);
-  QCoreApplication::processEvents();
-  // A stop that came in with the messages ends the run before anything about
-  // this file is asked or deleted.
-  if (m_stopRequested) return false;
-  const TFileDecision decision = policy.Settle(destination);
-  if (decision.Action == TFileAction::StopRun) {
-    m_stopRequested = true;
-    return false;
-  }
-  if (decision.Action != TFileAction::Convert) return true;
-  const bool converted = decision.ReplaceExisting ? ConvertReplacing(source, decision.Destination)
-                                                  : ConvertGuarded(source, decision.Destination);
-  if (converted) item->setCheckState(0, Qt::Checked);
-  return true;
 }
 
-bool TfrmMainWin::ConvertGuarded(const std::string& source, const std::string& destination) {
-  // A failure inside one file never ends the run or leaves the window busy.
-  try {
-    return m_convertOne(source, destination);
-  } catch (...) {
-    return false;
+void TfrmMainWin::RowFinished(int row, const TRowResult& result, const TBitmap* preview) {
+  QTreeWidgetItem* item = lstFiles->topLevelItem(row);
+  if (!item) return;
+  if (result.Written()) item->setCheckState(0, Qt::Checked);
+  item->setText(2, QString::fromStdString(StatusText(result)));
+  item->setToolTip(2, item->text(2));
+  oProgressBar->setValue(row + 1);
+  if (preview) {
+    TPixImage& image = ImageComponent();
+    CopyImage(*preview, *image.CurrentBitmap());
+    if (TPixMask* alpha = image.AlphaPlane()) {
+      alpha->Allocate(preview->Width(), preview->Height(), 8);
+      alpha->Fill(255);
+    }
+    image.IO().NotifyImageChanged();
   }
+  if (m_autoStart && (result.State == TRowState::Failed || result.Damaged()))
+    PrintError(Shown(result.Source) + QStringLiteral(": ") + QString::fromStdString(StatusText(result)));
 }
 
-bool TfrmMainWin::ConvertReplacing(const std::string& source, const std::string& destination) {
-  // The existing file goes only once its replacement is written: a failed
-  // conversion puts it back as it was. When it cannot be moved aside the
-  // conversion still tries to write over it.
-  TSetAsideFile existing(destination);
-  const bool converted = ConvertGuarded(source, destination);
-  existing.Finish(converted);
-  return converted;
+void TfrmMainWin::RunFinished() {
+  if (m_runThread.joinable()) m_runThread.join();
+  TRunSummary summary;
+  {
+    std::lock_guard<std::mutex> lock(m_runMutex);
+    summary = m_run->Summary();
+    m_run.reset();
+  }
+  m_stopRequested = m_stopRequested || summary.Stopped;
+  SetBusy(false);
+  // A stopped run does not pretend to have finished.
+  if (!summary.Stopped) oProgressBar->setValue(oProgressBar->maximum());
+  Report(QString::fromStdString(SummaryText(summary)), ExitStatusOf(summary));
+}
+
+void TfrmMainWin::Report(const QString& text, int exitStatus) {
+  lblFileToName->setText(text);
+  m_exitStatus = exitStatus;
+  if (m_autoStart) PrintError(text);
+  if (m_autoStart || m_closeAfterRun) {
+    m_closeAfterRun = false;
+    close();
+  }
 }
 
 void TfrmMainWin::SetBusy(bool busy) {
   m_busy = busy;
-  if (busy) {
+  if (busy)
     QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
-    oProgressBar->setValue(oProgressBar->maximum());
+  else
     QApplication::restoreOverrideCursor();
-  }
   UpdateControls();
 }
 

@@ -3,10 +3,15 @@
 // run, and the buttons that start and stop it.
 #include <QMainWindow>
 #include <QStringList>
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "app/logic/conversion_run.h"
 #include "app/logic/conversion_settings.h"
 #include "app/logic/file_exists_policy.h"
 #include "app/logic/source_scan.h"
@@ -30,8 +35,9 @@ namespace pix {
 class TPixImage;
 class TPixImageWidget;
 
-// Converts one listed file; true when the destination file was written.
-using TConvertOne = std::function<bool(const std::string& source, const std::string& destination)>;
+// Converts one listed file (ConvertOne unless a test supplies another); called
+// on the run's worker threads.
+using TConvertOne = TConversionRun::TConvertFunction;
 // Asks what to do with a destination that exists; answers 1..7.
 using TAskFileExists = TExistingFilePolicy::TAskFileExists;
 
@@ -40,24 +46,30 @@ class TfrmMainWin : public QMainWindow {
 
 public:
   explicit TfrmMainWin(QWidget* parent = nullptr);
+  // A run still going is stopped and waited for.
+  ~TfrmMainWin() override;
 
   // The command-line arguments after the program name; read on every show.
   void SetArguments(const QStringList& args) { m_arguments = args; }
-  // The per-image conversion the run calls; by default ConvertOne on the
-  // preview's image component with the options the controls show at the call.
+  // The per-image conversion the run's workers call (tests supply their own).
   void SetConvertOne(TConvertOne convertOne) { m_convertOne = std::move(convertOne); }
-  // Replaces the "File exists" dialog (tests script the answers through it).
+  // Replaces the "File exists" dialog (tests script the answers through it);
+  // called on the window's thread.
   void SetAskFileExists(TAskFileExists ask) { m_askFileExists = std::move(ask); }
 
   // The preview and image control of the window.
   QWidget* Preview() const;
-  // The image component of the preview, through which every file is converted.
+  // The image component of the preview: it shows each converted picture.
   TPixImage& ImageComponent() const;
 
   bool AutoStart() const { return m_autoStart; }
   bool Overwrite() const { return m_overwrite; }
   bool StopRequested() const { return m_stopRequested; }
   bool Busy() const { return m_busy; }
+  // The exit status of the program when the window closes: 0 after a run in
+  // which every row converted, 1 when a row failed, came from a damaged
+  // source or was never reached, 2 when a run was refused or never started.
+  int ExitStatus() const { return m_exitStatus; }
 
   // The options as the controls show them now.
   ConversionSettings CurrentSettings() const;
@@ -70,6 +82,7 @@ public:
   void sleSourcePathChange();
   void btnSelSourcePathClick(QPushButton* sender);
   void btnStartConvertClick();
+  // May be called from any thread (the run's workers included).
   void btnStopConvertingClick();
   void oStartTimerTimer();
   void UsingPixfold1Click();
@@ -94,11 +107,26 @@ private:
   // Enabled and visible state of every control, derived from the window state.
   void UpdateControls();
 
+  // The folder texts as paths: the bytes the settings file gave while the
+  // text is unchanged (names need not be valid UTF-8 here), else the text.
+  std::string SourceFolder() const;
+  std::string DestinationFolder() const;
+  void ShowFolder(QLineEdit* edit, const std::string& bytes);
+  std::string FolderOf(const QLineEdit* edit) const;
+
+  // Refuses a run that must not start, saying why; false when refused.
+  bool MayStart();
   void FillFileList();
-  bool ConvertRow(int row, TExistingFilePolicy& policy);
-  bool ConvertGuarded(const std::string& source, const std::string& destination);
-  bool ConvertReplacing(const std::string& source, const std::string& destination);
+  void StartRun();
+  void RowStarted(int row, const std::string& destination);
+  void RowFinished(int row, const TRowResult& result, const TBitmap* preview);
+  FileExistsAnswer AskFromRun(const std::string& destination);
+  void RunFinished();
+  // The end of a run or a refusal: the status text and the exit status; for
+  // an unattended run also standard error and the window's close.
+  void Report(const QString& text, int exitStatus);
   void SetBusy(bool busy);
+  void StopRunThread();
 
   QGroupBox* grpPath = nullptr;
   QLineEdit* sleSourcePath = nullptr;
@@ -142,11 +170,21 @@ private:
   TConvertOne m_convertOne;
   TAskFileExists m_askFileExists;
   std::vector<TScanRow> m_rows;  // the list's rows with their names as the file system has them
+  struct TFolderText {
+    QString Shown;      // the text the edit was given
+    std::string Bytes;  // the path it stands for
+  } m_sourceText, m_destinationText;
   bool m_autoStart = false;
   bool m_overwrite = false;
-  bool m_stopRequested = false;
+  std::atomic<bool> m_stopRequested{false};
+  std::atomic<bool> m_closing{false};
   bool m_busy = false;
   bool m_closeAfterRun = false;
+  int m_exitStatus = 0;
+  int m_threads = 0;  // the settings file's Threads, kept for the next save
+  std::mutex m_runMutex;  // guards m_run against a stop from another thread
+  std::unique_ptr<TConversionRun> m_run;
+  std::thread m_runThread;
 };
 
 }  // namespace pix

@@ -199,8 +199,9 @@ QGroupBox* TfrmMainWin::BuildStatusGroup() {
   oProgressBar->setValue(0);
   oProgressBar->setTextVisible(false);
   lstFiles = Named(new QTreeWidget(GroupBox3), "lstFiles");
-  lstFiles->setHeaderLabels({QStringLiteral("Subfolder"), QStringLiteral("File")});
+  lstFiles->setHeaderLabels({QStringLiteral("Subfolder"), QStringLiteral("File"), QStringLiteral("Status")});
   lstFiles->setColumnWidth(0, 150);
+  lstFiles->setColumnWidth(1, 150);
   lstFiles->header()->setStretchLastSection(true);
   lstFiles->setRootIsDecorated(false);
   lstFiles->setUniformRowHeights(true);

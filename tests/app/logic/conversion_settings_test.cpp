@@ -47,7 +47,7 @@ TEST(ConversionSettingsFile, SavesEveryKeyInOrderAndLoadsThemBack) {
   EXPECT_EQ(pixtest::ReadFile(path),
             "[Settings]\nSource=/home/me/Pictures\nDestination=/media/palm/album \nRecursive=0\nMaxHeight=50\n"
             "MaxWidth=1000\nConvertToGrayscale=1\nConvertToJPG=0\nConvertJPG=1\nConvertGIF=0\nConvertBMP=1\n"
-            "LandscapeOnly=1\nJPGQuality=3\nRotation=2\nSizeCategory=-1\n");
+            "LandscapeOnly=1\nJPGQuality=3\nRotation=2\nSizeCategory=-1\nThreads=0\n");
   ConversionSettings back = LoadConversionSettings(TProfileFile(path));
   EXPECT_EQ(back.Source, s.Source);
   EXPECT_EQ(back.Destination, "/media/palm/album");  // blanks around a value are not kept by the file

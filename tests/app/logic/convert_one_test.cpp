@@ -73,7 +73,7 @@ TEST_F(ConvertOneTest, GrayscaleGivesEqualChannels) {
     }
 }
 
-TEST_F(ConvertOneTest, QualityIsSetBeforeEverySaveAndTheRecordIsNeverReset) {
+TEST_F(ConvertOneTest, QualityIsSetBeforeEverySaveAndNoOutputDependsOnTheFileBefore) {
   options.JPGQuality = 7;
   const std::string quality70 = QuantTablesAtQuality(70);
   ASSERT_NE(quality70, QuantTablesAtQuality(50));
@@ -92,14 +92,17 @@ TEST_F(ConvertOneTest, QualityIsSetBeforeEverySaveAndTheRecordIsNeverReset) {
   ASSERT_TRUE(ConvertOne(image, options, In("pic.bmp"), Out("pic.bmp")));
   EXPECT_EQ(image.ParamRecord().JpegQuality, 30);
 
-  // The colour space a gray JPEG left in the record carries over to the next
-  // JPEG written from a BMP source: loads only touch their own format's fields.
+  // A colour BMP after a gray JPEG comes out in colour: every file starts
+  // with the JPEG colour space at its default. Other fields still carry over.
   options.ConvertToJPG = true;
   WriteJpeg(In("gray.jpg"), 64, 64, 90, 1);
+  image.ParamRecord().GifDelayTime = 33;
   ASSERT_TRUE(ConvertOne(image, options, In("gray.jpg"), Out("gray.jpg")));
+  EXPECT_EQ(JpegComponents(Out("gray.jpg")), 1);
   ASSERT_TRUE(ConvertOne(image, options, In("pic.bmp"), Out("pic.bmp")));
-  EXPECT_EQ(JpegComponents(Out("pic.jpg")), 1);
-  EXPECT_EQ(image.ParamRecord().JpegColorSpace, 1);
+  EXPECT_EQ(JpegComponents(Out("pic.jpg")), 3);
+  EXPECT_EQ(image.ParamRecord().JpegColorSpace, jcYCbCr);
+  EXPECT_EQ(image.ParamRecord().GifDelayTime, 33);
 }
 
 TEST_F(ConvertOneTest, FailuresComeBackWithTheirReasonAndTheComponentGoesOn) {

@@ -70,9 +70,10 @@ protected:
     std::string out;
     for (const char* name : names) {
       TFileDecision d = policy.Settle(m_dir.File(name));
-      const std::string convert = d.ReplaceExisting ? "R:" : "C:";
+      const std::string convert = d.Replace == TReplaceMode::EvenReadOnly ? "R:" : "C:";
       out += d.Action == TFileAction::Convert ? convert + fs::path(d.Destination).filename().string()
              : d.Action == TFileAction::Skip  ? std::string("S")
+             : d.Action == TFileAction::Fail  ? std::string("F")
                                               : std::string("X");
       out += " ";
     }
@@ -111,6 +112,26 @@ TEST_F(ExistingFilePolicyTest, RenameAllPicksTheNextFreeNameEveryTime) {
   auto policy = Policy({FileExistsAnswer::RenameAll});
   EXPECT_EQ(Walk(policy, {"a.jpg", "b.jpg", "c.jpg"}), "C:a_1.jpg C:b_2.jpg C:c_1.jpg ");
   EXPECT_EQ(m_asked.size(), 1u);
+}
+
+TEST_F(ExistingFilePolicyTest, FixedModesAndOutputsOfTheRunItself) {
+  // pic.bmp and pic.jpg of one folder both become pic.jpg: the later one
+  // never replaces the earlier, whatever the mode.
+  for (TExistingMode mode : {TExistingMode::Replace, TExistingMode::Skip, TExistingMode::Ask}) {
+    TExistingFilePolicy policy(mode, [](const std::string&) { return FileExistsAnswer::CancelRun; });
+    EXPECT_EQ(Walk(policy, {"new.jpg", "new.jpg", "new.jpg"}), "C:new.jpg C:new_1.jpg C:new_2.jpg ");
+  }
+  const auto neverAsk = [](const std::string&) -> FileExistsAnswer {
+    ADD_FAILURE() << "asked";
+    return FileExistsAnswer::CancelRun;
+  };
+  TExistingFilePolicy skip(TExistingMode::Skip, neverAsk), rename(TExistingMode::Rename, neverAsk),
+      fail(TExistingMode::Fail, neverAsk), replace(TExistingMode::Replace, neverAsk);
+  EXPECT_EQ(Walk(skip, {"a.jpg", "d.jpg"}), "S C:d.jpg ");
+  EXPECT_EQ(Walk(rename, {"a.jpg", "a.jpg"}), "C:a_1.jpg C:a_2.jpg ");
+  EXPECT_EQ(Walk(fail, {"a.jpg", "d.jpg"}), "F C:d.jpg ");
+  EXPECT_EQ(replace.Settle(m_dir.File("a.jpg")).Replace, TReplaceMode::UnlessReadOnly);
+  EXPECT_EQ(replace.Settle(m_dir.File("z.jpg")).Replace, TReplaceMode::NoFile);
 }
 
 TEST(NameSameFolder, TrailingDelimitersDotsAndLinksNameTheSameFolder) {

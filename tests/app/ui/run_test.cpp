@@ -11,6 +11,11 @@
 #include <QTreeWidget>
 #include <filesystem>
 
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include "app/logic/safe_output.h"
 #include "app/ui/main_win.h"
 #include "platform/file_attributes.h"
 #include "ui_test_support.h"
@@ -38,22 +43,40 @@ protected:
     pixtest::WriteFile(path.string(), bytes);
   }
 
-  std::unique_ptr<TfrmMainWin> Window(const QStringList& args = {}, bool saveAsJpg = true) {
+  // Writes text as the real conversion writes its files: whole or not at all.
+  static TConvertOutcome WriteSafely(const std::string& destination, TReplaceMode replace, const std::string& text) {
+    fs::create_directories(fs::path(destination).parent_path());
+    TSafeOutput output(destination, replace);
+    pixtest::WriteFile(output.TemporaryPath(), text);
+    TConvertOutcome outcome;
+    outcome.Reason = output.Commit();
+    outcome.Written = outcome.Reason == frNone;
+    outcome.WrittenPath = destination;
+    return outcome;
+  }
+
+  std::unique_ptr<TfrmMainWin> Window(const QStringList& args = {}, bool saveAsJpg = true, int threads = 1) {
     m_config.Write("[Settings]\nSource=" + m_source.string() + "\nDestination=" + m_destination.string() +
-                   "\nConvertToJPG=" + (saveAsJpg ? "1" : "0") + "\n");
+                   "\nConvertToJPG=" + (saveAsJpg ? "1" : "0") + "\nThreads=" + std::to_string(threads) + "\n");
     auto win = std::make_unique<TfrmMainWin>();
     win->SetArguments(args);
-    win->SetConvertOne([this, w = win.get()](const std::string& source, const std::string& destination) {
-      m_converted.push_back(fs::path(source).lexically_relative(m_source).string() + ">" +
-                            fs::path(destination).lexically_relative(m_destination).string());
-      m_busySeen = m_busySeen && w->Busy() && QApplication::overrideCursor() != nullptr &&
-                   !Child<QWidget>(w, "grpPath")->isEnabled() && !Child<QWidget>(w, "grpConversion")->isEnabled() &&
-                   Child<QWidget>(w, "btnStartConvert")->isHidden() &&
-                   !Child<QWidget>(w, "btnStopConverting")->isHidden();
-      if (m_onConvert) m_onConvert(m_converted.size());
-      if (fs::path(source).filename() == m_failing) return false;
-      pixtest::WriteFile(destination, "converted");
-      return true;
+    // Called on the run's workers.
+    win->SetConvertOne([this](TPixImage&, const ConversionSettings&, const std::string& source,
+                              const std::string& destination, TReplaceMode replace) {
+      size_t n;
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_converted.push_back(fs::path(source).lexically_relative(m_source).string() + ">" +
+                              fs::path(destination).lexically_relative(m_destination).string());
+        n = m_converted.size();
+      }
+      if (m_onConvert) m_onConvert(n);
+      if (fs::path(source).filename() == m_failing) {
+        TConvertOutcome failed;
+        failed.Reason = frCorruptData;
+        return failed;
+      }
+      return WriteSafely(destination, replace, "converted");
     });
     win->SetAskFileExists([this](const std::string& destination) {
       m_asked.push_back(fs::path(destination).lexically_relative(m_destination).string());
@@ -69,7 +92,21 @@ protected:
     return win;
   }
 
-  static void Run(TfrmMainWin* win) { Child<QPushButton>(win, "btnStartConvert")->click(); }
+  // Starts a run as a click does, checks the busy state it puts the window
+  // in, and waits for the run to end.
+  void Run(TfrmMainWin* win) {
+    Child<QPushButton>(win, "btnStartConvert")->click();
+    if (win->Busy())
+      m_busySeen = m_busySeen && QApplication::overrideCursor() != nullptr &&
+                   !Child<QWidget>(win, "grpPath")->isEnabled() && !Child<QWidget>(win, "grpConversion")->isEnabled() &&
+                   Child<QWidget>(win, "btnStartConvert")->isHidden() &&
+                   !Child<QWidget>(win, "btnStopConverting")->isHidden();
+    EXPECT_TRUE(uitest::WaitFor([win] { return !win->Busy(); }));
+  }
+
+  static std::string Status(TfrmMainWin* win, int row) {
+    return Child<QTreeWidget>(win, "lstFiles")->topLevelItem(row)->text(2).toStdString();
+  }
 
   // "x" for a checked row, "-" for an unchecked one, in list order.
   static std::string Checks(TfrmMainWin* win) {
@@ -102,9 +139,23 @@ protected:
   std::string m_failing;
   std::function<void(size_t)> m_onConvert;
   bool m_busySeen = true;
+  std::mutex m_mutex;
 };
 
 }  // namespace
+
+TEST_F(RunTest, SeveralWorkersReportInRowOrder) {
+  for (int i = 0; i < 12; ++i) Touch(m_source / ("p" + std::to_string(i + 10) + ".jpg"), "image");
+  m_failing = "p13.jpg";
+  auto win = Window({}, true, 3);
+  m_onConvert = [](size_t n) { std::this_thread::sleep_for(std::chrono::milliseconds(n % 3 == 0 ? 20 : 1)); };
+  Run(win.get());
+  EXPECT_EQ(Checks(win.get()), "xxxxxxx-xxxxxxxx");
+  EXPECT_EQ(Status(win.get(), 7), "failed: corrupt data");
+  EXPECT_EQ(Status(win.get(), 8), "converted");
+  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text(), "15 converted, 1 failed, 0 skipped");
+  EXPECT_EQ(win->ExitStatus(), 1);
+}
 
 TEST_F(RunTest, ConvertsEveryListedFileIntoTheSameRelativePlace) {
   Touch(m_source / "Sub" / "e.GIF", "gif");
@@ -123,7 +174,9 @@ TEST_F(RunTest, ConvertsEveryListedFileIntoTheSameRelativePlace) {
   auto* bar = Child<QProgressBar>(win.get(), "oProgressBar");
   EXPECT_EQ(bar->maximum(), 6);
   EXPECT_EQ(bar->value(), 6);
-  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text().toStdString(), (m_destination / "Sub" / "f.jpg").string());
+  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text(), "6 converted, 0 failed, 0 skipped");
+  EXPECT_EQ(Status(win.get(), 5), "converted");
+  EXPECT_EQ(win->ExitStatus(), 0);
   EXPECT_TRUE(m_asked.empty());
 }
 
@@ -138,25 +191,34 @@ TEST_F(RunTest, OriginalTypesKeepTheirNamesAndFailedFilesStayUnchecked) {
 
 TEST_F(RunTest, AConversionThatThrowsCountsAsFailed) {
   auto win = Window();
-  win->SetConvertOne([](const std::string& source, const std::string&) -> bool {
+  win->SetConvertOne([](TPixImage&, const ConversionSettings&, const std::string& source,
+                        const std::string& destination, TReplaceMode replace) -> TConvertOutcome {
     if (fs::path(source).filename() == "b.jpg") throw std::runtime_error("disk full");
-    return true;
+    return WriteSafely(destination, replace, "converted");
   });
   Run(win.get());
   EXPECT_EQ(Checks(win.get()), "x-xx");
+  EXPECT_EQ(Status(win.get(), 1), "failed: cannot write the file");
   EXPECT_TRUE(Idle(win.get()));
 }
 
-TEST_F(RunTest, MissingSourceGivesAnEmptyListAndAnIdleWindow) {
+TEST_F(RunTest, AMissingOrEmptySourceSaysSoAndLeavesAnIdleWindow) {
   fs::remove_all(m_source);
   auto win = Window();
   Run(win.get());
   EXPECT_EQ(Child<QTreeWidget>(win.get(), "lstFiles")->topLevelItemCount(), 0);
   EXPECT_TRUE(m_converted.empty());
   EXPECT_TRUE(Idle(win.get()));
+  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text().toStdString(),
+            "The source folder does not exist: " + m_source.string());
+  EXPECT_EQ(win->ExitStatus(), 2);
   auto* bar = Child<QProgressBar>(win.get(), "oProgressBar");
-  EXPECT_EQ(bar->value(), bar->maximum());
   EXPECT_GT(bar->maximum(), bar->minimum());  // not the endless busy bar
+  fs::create_directories(m_source);
+  Touch(m_source / "notes.txt", "text");
+  Run(win.get());
+  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text().toStdString(), "No pictures to convert in " + m_source.string());
+  EXPECT_EQ(win->ExitStatus(), 0);
 }
 
 TEST_F(RunTest, SkipAllAtTheFirstPromptSkipsEveryExistingFile) {
@@ -185,14 +247,16 @@ TEST_F(RunTest, ReplaceThisKeepsTheOldFileUntilItsReplacementIsWritten) {
   m_answers = {FileExistsAnswer::ReplaceThis, FileExistsAnswer::ReplaceThis, FileExistsAnswer::ReplaceThis};
   auto win = Window();
   // a converts; b fails after writing half a file; c fails by throwing.
-  win->SetConvertOne([this](const std::string& source, const std::string& destination) -> bool {
+  win->SetConvertOne([](TPixImage&, const ConversionSettings&, const std::string& source,
+                        const std::string& destination, TReplaceMode replace) -> TConvertOutcome {
     const std::string name = fs::path(source).filename().string();
-    // The old file is out of the way while the new one is written.
-    EXPECT_FALSE(fs::exists(destination)) << name;
-    pixtest::WriteFile(destination, name == "a.jpg" ? "converted" : "half");
-    if (name == "b.jpg") return false;
+    if (name == "a.jpg" || name == "d.jpg") return WriteSafely(destination, replace, "converted");
+    TSafeOutput output(destination, replace);
+    pixtest::WriteFile(output.TemporaryPath(), "half");
+    // The old file stays in place while the new one is written.
+    EXPECT_EQ(pixtest::ReadFile(destination), "old") << name;
     if (name == "c.jpg") throw std::runtime_error("disk full");
-    return true;
+    return TConvertOutcome{};
   });
   Run(win.get());
   EXPECT_EQ(Checks(win.get()), "x--x");
@@ -269,12 +333,16 @@ TEST_F(RunTest, AGifCounterpartThatExistsAsJpgIsAskedAbout) {
 TEST_F(RunTest, StopDuringFileKLeavesRowsFromKOnUnchecked) {
   auto win = Window();
   // The click arrives with the messages processed just before the third file.
+  // The click arrives while the second file converts.
   m_onConvert = [&](size_t n) {
-    if (n == 2) QMetaObject::invokeMethod(Child<QPushButton>(win.get(), "btnStopConverting"), "click", Qt::QueuedConnection);
+    if (n == 2) win->btnStopConvertingClick();
   };
   Run(win.get());
   EXPECT_EQ(m_converted.size(), 2u);
   EXPECT_EQ(Checks(win.get()), "xx--");
+  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text(), "Stopped after 2 of 4");
+  auto* bar = Child<QProgressBar>(win.get(), "oProgressBar");
+  EXPECT_EQ(bar->value(), 2) << "a stopped run does not fill the bar";
   EXPECT_TRUE(Idle(win.get()));
 }
 
@@ -283,7 +351,7 @@ TEST_F(RunTest, StopBeforeAnExistingFileNeitherAsksNorDeletes) {
   m_answers = {FileExistsAnswer::ReplaceThis};
   auto win = Window();
   m_onConvert = [&](size_t n) {
-    if (n == 1) QMetaObject::invokeMethod(Child<QPushButton>(win.get(), "btnStopConverting"), "click", Qt::QueuedConnection);
+    if (n == 1) win->btnStopConvertingClick();
   };
   Run(win.get());
   EXPECT_TRUE(m_asked.empty());
@@ -294,7 +362,7 @@ TEST_F(RunTest, StopBeforeAnExistingFileNeitherAsksNorDeletes) {
 TEST_F(RunTest, ClosingDuringARunStopsItAndClosesOnceIdle) {
   auto win = Window();
   m_onConvert = [&](size_t n) {
-    if (n == 1) QMetaObject::invokeMethod(win.get(), "close", Qt::QueuedConnection);
+    if (n == 1) QMetaObject::invokeMethod(win.get(), "close", Qt::BlockingQueuedConnection);
   };
   Run(win.get());
   EXPECT_EQ(Checks(win.get()), "x---");
