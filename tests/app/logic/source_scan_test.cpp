@@ -102,3 +102,18 @@ TEST(ScanFolder, MissingSourceGivesNoRows) {
   Touch(dir.Path() / "file.jpg");
   EXPECT_TRUE(Listed((dir.Path() / "file.jpg").string(), {}).empty());
 }
+
+TEST(ScanFolder, TheDestinationInsideTheSourceIsLeftOutAndReadOnlyFoldersAreEntered) {
+  pixtest::TempDir dir;
+  const fs::path src = dir.Path() / "src";
+  Touch(src / "a.jpg");
+  Touch(src / "small" / "a.jpg");  // last run's output
+  Touch(src / "locked" / "b.jpg");
+  // A folder without write permission still holds pictures to read.
+  fs::permissions(src / "locked", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  TScanOptions options;
+  options.ExcludedFolder = (src / "small").string() + "/";
+  EXPECT_EQ(Listed(src.string(), options), (Rows{"|a.jpg", "locked|b.jpg"}));
+  fs::permissions(src / "locked", fs::perms::owner_all, fs::perm_options::add);
+}

@@ -158,8 +158,11 @@ protected:
     // The window saved its settings when it closed at the end of the run.
     EXPECT_TRUE(fs::exists(config.File("Snapcrate.ini")));
     EXPECT_NE(pixtest::ReadFile(config.File("Snapcrate.ini")), settings);
+    m_stderr = program.readAllStandardError().toStdString();
     return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
   }
+
+  std::string m_stderr;  // what the last program run said there
 
   pixtest::TempDir m_tree;
   fs::path m_source;
@@ -224,8 +227,12 @@ TEST_F(AlbumTest, TheWindowConvertsTheAlbumAndChecksOnlyWhatItWrote) {
 TEST_F(AlbumTest, TheProgramConvertsTheAlbumHeadless) {
   const fs::path destination = m_tree.Path() / "out";
   LockedDestination(destination);
-  // 1: the album holds corrupt and unreadable files.
+  // 1: the album holds corrupt and unreadable files, each reported on a line
+  // of standard error, with the run's summary last.
   ASSERT_EQ(RunProgram(Settings(destination, {kRotation90Left, true, true})), 1);
+  EXPECT_NE(m_stderr.find("2004/corrupt.jpg: failed: truncated file\n"), std::string::npos) << m_stderr;
+  EXPECT_NE(m_stderr.find("2004/unreadable.jpg: failed: cannot open the file\n"), std::string::npos) << m_stderr;
+  EXPECT_NE(m_stderr.find(" failed, 0 skipped\n"), std::string::npos) << m_stderr;
   CheckOutputs(destination, TurnedAlbum(), true);
 }
 

@@ -158,6 +158,13 @@ TEST_F(MainWinTest, UnwritableSettingsFileIsReportedAndTheWindowStillCloses) {
   EXPECT_EQ(message, QString::fromStdString("Unable to write to " + m_config.SettingsFile()));
   EXPECT_FALSE(win->isVisible());
   EXPECT_EQ(pixtest::ReadFile(m_config.SettingsFile()), "[Settings]\nSource=/before\n");
+  // Unattended, nobody is there to read a message: it goes to standard error
+  // and the program ends all the same.
+  auto unattended = std::make_unique<TfrmMainWin>();
+  unattended->SetArguments({"/START"});
+  unattended->show();
+  ASSERT_TRUE(uitest::WaitFor([&] { return !unattended->isVisible(); }));
+  EXPECT_EQ(unattended->ExitStatus(), 2) << "the blank destination refused the run";
 }
 
 TEST_F(MainWinTest, StartNeedsTextInBothFolderEdits) {

@@ -413,3 +413,29 @@ TEST_F(RunTest, UnderAutoStartARefusedRunLeavesTheWindowOpen) {
   EXPECT_TRUE(win.isVisible());
   EXPECT_TRUE(Idle(&win));
 }
+
+TEST_F(RunTest, UnderAutoStartABlankFolderStartsNothingAndEndsWithStatus2) {
+  m_config.Write("[Settings]\nSource=   \nDestination=" + m_destination.string() + "\n");
+  TfrmMainWin win;
+  win.SetArguments({"/START"});
+  win.show();
+  ASSERT_TRUE(uitest::WaitFor([&] { return !win.isVisible(); }));
+  EXPECT_TRUE(m_converted.empty());
+  EXPECT_EQ(win.ExitStatus(), 2);
+  EXPECT_EQ(Child<QLabel>(&win, "lblFileToName")->text(), "Choose a source folder and a destination folder.");
+}
+
+TEST_F(RunTest, FolderNamesThatAreNotUtf8KeepTheirBytes) {
+  const std::string odd = "caf\xE9";  // Latin-1, not UTF-8
+  m_source = m_tree.Path() / ("src-" + odd);
+  m_destination = m_tree.Path() / ("dst-" + odd);
+  Touch(m_source / "a.jpg", "image");
+  auto win = Window();
+  Run(win.get());
+  EXPECT_EQ(m_converted, (Strings{"a.jpg>a.jpg"}));
+  EXPECT_TRUE(fs::exists(m_destination / "a.jpg"));
+  win->close();
+  const std::string saved = pixtest::ReadFile(m_config.SettingsFile());
+  EXPECT_NE(saved.find("Source=" + m_source.string() + "\n"), std::string::npos);
+  EXPECT_NE(saved.find("Destination=" + m_destination.string() + "\n"), std::string::npos);
+}
