@@ -41,6 +41,21 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
+TScanOptions ScanOptionsOf(const ConversionSettings& settings) {
+  TScanOptions options;
+  options.Recursive = settings.Recursive;
+  options.ConvertJPG = settings.ConvertJPG;
+  options.ConvertGIF = settings.ConvertGIF;
+  options.ConvertBMP = settings.ConvertBMP;
+  options.ConvertPNG = settings.ConvertPNG;
+  options.ConvertTIFF = settings.ConvertTIFF;
+  options.ConvertOther = settings.ConvertOther;
+  options.ConvertHEIF = settings.ConvertHEIF;
+  // Outputs inside the source folder must not come back as sources.
+  options.ExcludedFolder = settings.Destination;
+  return options;
+}
+
 std::vector<TRunItem> PlanRun(const ConversionSettings& settings, const std::vector<TScanRow>& rows) {
   std::vector<TRunItem> items;
   items.reserve(rows.size());

@@ -30,6 +30,10 @@ struct TRunItem {
   std::string Destination;  // full path to write (with ".jpg" when every image becomes a JPEG)
 };
 
+// What a scan for these settings takes: recursion, the source types, and the
+// destination folder left out.
+TScanOptions ScanOptionsOf(const ConversionSettings& settings);
+
 // The items of scanned rows: source and destination composed from the
 // settings' folder texts, the destination given ".jpg" when ConvertToJPG.
 std::vector<TRunItem> PlanRun(const ConversionSettings& settings, const std::vector<TScanRow>& rows);

@@ -28,8 +28,18 @@ struct ConversionSettings {
   int JPGQuality = 7;
   int Rotation = 1;      // 0 none, 1 = 90 degrees left, 2 = 90 degrees right
   int SizeCategory = 0;  // index into kSizePresets, kUserDefinedSize, or -1 for none
-  int Threads = 0;       // files converted at once: 0 one per core, 1 one at a time
+  bool ConvertPNG = true;
+  bool ConvertTIFF = true;
+  bool ConvertOther = true;  // PCX, TGA, PNM, ICO, CUR, WMF and EMF sources
+  bool ConvertHEIF = true;   // HEIC, HEIF, AVIF and WebP sources
+  bool AutoOrient = true;    // turn photos upright by their EXIF orientation first
+  int Metadata = 0;          // kMetadataKeepAll, kMetadataCompact or kMetadataStrip
+  int Threads = 0;           // files converted at once: 0 one per core, 1 one at a time
 };
+
+constexpr int kMetadataKeepAll = 0;
+constexpr int kMetadataCompact = 1;
+constexpr int kMetadataStrip = 2;
 
 constexpr int kRotationNone = 0;
 constexpr int kRotation90Left = 1;
@@ -56,13 +66,21 @@ constexpr std::array<TSizePreset, 4> kSizePresets{{
 constexpr int kUserDefinedSize = 4;
 constexpr const char* kUserDefinedSizeText = "User defined";
 
+// The settings as the window's controls would show them: a size preset 0..3
+// sets its sizes, sizes are clamped to kMinImageSize..kMaxImageSize and the
+// quality to kMinJpgQuality..kMaxJpgQuality, a rotation outside 0..2 means
+// none, a metadata mode outside 0..2 keeps all, a negative thread count
+// means one per core. The window and the batch command convert with these.
+ConversionSettings EffectiveSettings(const ConversionSettings& settings);
+
 // Every key of section "Settings", each missing key giving its default.
 ConversionSettings LoadConversionSettings(const TProfileFile& file);
 
 // Writes every key in the fixed order Source, Destination, Recursive,
 // MaxHeight, MaxWidth, ConvertToGrayscale, ConvertToJPG, ConvertJPG,
 // ConvertGIF, ConvertBMP, LandscapeOnly, JPGQuality, Rotation, SizeCategory,
-// then the keys added since: Threads.
+// then the keys added since: ConvertPNG, ConvertTIFF, ConvertOther,
+// ConvertHEIF, AutoOrient, Metadata, Threads.
 // Throws EProfileWriteError at the first key that cannot be written; the keys
 // after it are not written.
 void SaveConversionSettings(TProfileFile& file, const ConversionSettings& settings);

@@ -42,9 +42,15 @@ bool IsExcluded(const std::string& folder, const TScanOptions& options) {
 bool IsWantedImage(const std::string& fileName, const TScanOptions& options) {
   size_t dot = fileName.find_last_of('.');
   if (dot == std::string::npos) return false;
-  std::string ext = UpperCase(fileName.substr(dot + 1));
-  return ((ext == "JPG" || ext == "JPEG") && options.ConvertJPG) || (ext == "GIF" && options.ConvertGIF) ||
-         (ext == "BMP" && options.ConvertBMP);
+  const std::string ext = UpperCase(fileName.substr(dot + 1));
+  const auto in = [&ext](std::initializer_list<const char*> names) {
+    return std::any_of(names.begin(), names.end(), [&ext](const char* n) { return ext == n; });
+  };
+  return (options.ConvertJPG && in({"JPG", "JPEG"})) || (options.ConvertGIF && ext == "GIF") ||
+         (options.ConvertBMP && ext == "BMP") || (options.ConvertPNG && ext == "PNG") ||
+         (options.ConvertTIFF && in({"TIF", "TIFF"})) ||
+         (options.ConvertOther && in({"PCX", "TGA", "PNM", "PBM", "PGM", "PPM", "ICO", "CUR", "WMF", "EMF"})) ||
+         (options.ConvertHEIF && in({"HEIC", "HEIF", "HIF", "AVIF", "WEBP"}));
 }
 
 void ScanFolder(const std::string& sourceText, const std::string& relative, const TScanOptions& options,

@@ -17,13 +17,20 @@ struct TScanOptions {
   bool ConvertJPG = true;
   bool ConvertGIF = true;
   bool ConvertBMP = true;
+  bool ConvertPNG = true;
+  bool ConvertTIFF = true;
+  bool ConvertOther = true;  // PCX, TGA, PNM, ICO, CUR, WMF, EMF
+  bool ConvertHEIF = true;   // HEIC, HEIF, AVIF, WebP
   // A folder never entered (the destination, when it lies inside the
   // source: its outputs must not become the next run's sources).
   std::string ExcludedFolder;
 };
 
 // True when the upper-cased extension of the name is "JPG" or "JPEG" with JPEG
-// sources on, "GIF" with GIF sources on, or "BMP" with BMP sources on.
+// sources on, "GIF" with GIF sources on, "BMP" with BMP sources on, "PNG"
+// with PNG sources on, "TIF" or "TIFF" with TIFF sources on, one of "PCX",
+// "TGA", "PNM", "PBM", "PGM", "PPM", "ICO", "CUR", "WMF", "EMF" with the other
+// types on, or one of "HEIC", "HEIF", "HIF", "AVIF", "WEBP" with those on.
 bool IsWantedImage(const std::string& fileName, const TScanOptions& options);
 
 // Appends a row for every wanted entry of the folder relative to sourceText,

@@ -146,7 +146,8 @@ std::string TfrmMainWin::SourceFolder() const { return FolderOf(sleSourcePath); 
 std::string TfrmMainWin::DestinationFolder() const { return FolderOf(sleDestinationPath); }
 
 ConversionSettings TfrmMainWin::CurrentSettings() const {
-  ConversionSettings s;
+  // Keys without a control keep what the settings file said.
+  ConversionSettings s = m_loaded;
   s.Source = SourceFolder();
   s.Destination = DestinationFolder();
   s.Recursive = cbScanRecursive->isChecked();
@@ -161,7 +162,6 @@ ConversionSettings TfrmMainWin::CurrentSettings() const {
   s.JPGQuality = oJPGDetail->value();
   s.Rotation = rbNoRotation->isChecked() ? kRotationNone : rb90Left->isChecked() ? kRotation90Left : kRotation90Right;
   s.SizeCategory = cbxImageSize->currentIndex();
-  s.Threads = m_threads;
   return s;
 }
 
@@ -175,7 +175,7 @@ int TfrmMainWin::MaxHeightValue() const { return SpinValue(spnMaxHeight); }
 void TfrmMainWin::ApplySettings(const ConversionSettings& s) {
   ShowFolder(sleSourcePath, s.Source);
   ShowFolder(sleDestinationPath, s.Destination);
-  m_threads = s.Threads;
+  m_loaded = s;
   cbScanRecursive->setChecked(s.Recursive);
   spnMaxHeight->setValue(s.MaxHeight);  // the controls clamp out-of-range values
   spnMaxWidth->setValue(s.MaxWidth);
@@ -324,14 +324,7 @@ bool TfrmMainWin::MayStart() {
 void TfrmMainWin::FillFileList() {
   lstFiles->clear();
   m_rows.clear();
-  TScanOptions options;
-  options.Recursive = cbScanRecursive->isChecked();
-  options.ConvertJPG = cbConvertJPG->isChecked();
-  options.ConvertGIF = cbConvertGIF->isChecked();
-  options.ConvertBMP = cbConvertBMP->isChecked();
-  // Outputs inside the source folder must not come back as sources.
-  options.ExcludedFolder = DestinationFolder();
-  ScanFolder(SourceFolder(), "", options, m_rows);
+  ScanFolder(SourceFolder(), "", ScanOptionsOf(CurrentSettings()), m_rows);
   QList<QTreeWidgetItem*> items;
   items.reserve(static_cast<qsizetype>(m_rows.size()));
   for (const TScanRow& row : m_rows) {

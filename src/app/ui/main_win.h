@@ -181,7 +181,7 @@ private:
   bool m_busy = false;
   bool m_closeAfterRun = false;
   int m_exitStatus = 0;
-  int m_threads = 0;  // the settings file's Threads, kept for the next save
+  ConversionSettings m_loaded;  // as the settings file gave them: keys without a control
   std::mutex m_runMutex;  // guards m_run against a stop from another thread
   std::unique_ptr<TConversionRun> m_run;
   std::thread m_runThread;

@@ -47,7 +47,8 @@ TEST(ConversionSettingsFile, SavesEveryKeyInOrderAndLoadsThemBack) {
   EXPECT_EQ(pixtest::ReadFile(path),
             "[Settings]\nSource=/home/me/Pictures\nDestination=/media/palm/album \nRecursive=0\nMaxHeight=50\n"
             "MaxWidth=1000\nConvertToGrayscale=1\nConvertToJPG=0\nConvertJPG=1\nConvertGIF=0\nConvertBMP=1\n"
-            "LandscapeOnly=1\nJPGQuality=3\nRotation=2\nSizeCategory=-1\nThreads=0\n");
+            "LandscapeOnly=1\nJPGQuality=3\nRotation=2\nSizeCategory=-1\nConvertPNG=1\nConvertTIFF=1\n"
+            "ConvertOther=1\nConvertHEIF=1\nAutoOrient=1\nMetadata=0\nThreads=0\n");
   ConversionSettings back = LoadConversionSettings(TProfileFile(path));
   EXPECT_EQ(back.Source, s.Source);
   EXPECT_EQ(back.Destination, "/media/palm/album");  // blanks around a value are not kept by the file
@@ -99,4 +100,19 @@ TEST(CommandLine, OnlyTheFirstTwoArgumentsInTheirOwnPlaces) {
     EXPECT_EQ(flags.AutoStart, c.autoStart) << shown;
     EXPECT_EQ(flags.Overwrite, c.overwrite) << shown;
   }
+}
+
+TEST(ConversionSettingsFile, EffectiveSettingsAreWhatTheControlsWouldShow) {
+  ConversionSettings s;
+  s.SizeCategory = 2, s.MaxWidth = 1000, s.JPGQuality = 15, s.Rotation = 7, s.Metadata = 9, s.Threads = -3;
+  ConversionSettings e = EffectiveSettings(s);
+  EXPECT_EQ(std::make_pair(e.MaxWidth, e.MaxHeight), std::make_pair(160, 160));
+  EXPECT_EQ(e.JPGQuality, kMaxJpgQuality);
+  EXPECT_EQ(e.Rotation, kRotationNone);
+  EXPECT_EQ(e.Metadata, kMetadataKeepAll);
+  EXPECT_EQ(e.Threads, 0);
+  s.SizeCategory = kUserDefinedSize, s.MaxWidth = 0, s.MaxHeight = 1000, s.JPGQuality = 0;
+  e = EffectiveSettings(s);
+  EXPECT_EQ(std::make_pair(e.MaxWidth, e.MaxHeight), std::make_pair(1, 1000));
+  EXPECT_EQ(e.JPGQuality, kMinJpgQuality);
 }

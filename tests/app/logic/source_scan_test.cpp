@@ -29,8 +29,15 @@ using Rows = std::vector<std::string>;
 
 TEST(IsWantedImage, WholeExtensionsPerEnabledType) {
   TScanOptions all;
-  for (const char* name : {"a.jpg", "b.JPEG", "Photo.JpEg", "c.gif", "d.BMP", "x.tar.jpg", ".jpg"})
+  for (const char* name : {"a.jpg", "b.JPEG", "Photo.JpEg", "c.gif", "d.BMP", "x.tar.jpg", ".jpg", "e.png", "f.TIF",
+                           "g.tiff", "h.pcx", "i.tga", "j.pnm", "k.ico", "l.cur", "m.wmf", "n.emf", "o.HEIC", "p.avif",
+                           "q.webp", "r.hif"})
     EXPECT_TRUE(IsWantedImage(name, all)) << name;
+  TScanOptions noOther;
+  noOther.ConvertOther = noOther.ConvertHEIF = false;
+  EXPECT_FALSE(IsWantedImage("h.pcx", noOther));
+  EXPECT_FALSE(IsWantedImage("q.webp", noOther));
+  EXPECT_TRUE(IsWantedImage("e.png", noOther));
   for (const char* name : {"a.jpe", "b.dib", "jpg", "c.jpg.txt", "d.jpg ", "e.gifx", "f"})
     EXPECT_FALSE(IsWantedImage(name, all)) << name;
   TScanOptions noGif;

@@ -138,7 +138,8 @@ TEST_F(MainWinTest, CloseSavesWhatTheControlsShowAndTheNextStartRestoresIt) {
   EXPECT_EQ(pixtest::ReadFile(m_config.SettingsFile()),
             "[Other]\nKeep=me\n[Settings]\nSource=/pics\nDestination=/out\nRecursive=1\nMaxHeight=320\n"
             "MaxWidth=208\nConvertToGrayscale=1\nConvertToJPG=0\nConvertJPG=1\nConvertGIF=1\nConvertBMP=0\n"
-            "LandscapeOnly=1\nJPGQuality=9\nRotation=2\nSizeCategory=3\nThreads=0\n");
+            "LandscapeOnly=1\nJPGQuality=9\nRotation=2\nSizeCategory=3\nConvertPNG=1\nConvertTIFF=1\n"
+            "ConvertOther=1\nConvertHEIF=1\nAutoOrient=1\nMetadata=0\nThreads=0\n");
   auto again = Shown();
   EXPECT_EQ(again->CurrentSettings().Source, "/pics");
   EXPECT_TRUE(Checked(again.get(), "rb90Rigth"));
