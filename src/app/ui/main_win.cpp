@@ -16,7 +16,9 @@
 #include <QShowEvent>
 #include <QSlider>
 #include <QSpinBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
@@ -34,6 +36,7 @@
 #include "app/ui/file_exists_win.h"
 #include "app/ui/help_win.h"
 #include "app/ui/pix_image_widget.h"
+#include "app/ui/small_widgets.h"
 #include "app/ui/select_folder.h"
 
 namespace pix {
@@ -76,11 +79,14 @@ TfrmMainWin::TfrmMainWin(QWidget* parent) : QMainWindow(parent) {
   m_askFileExists = [this](const std::string& destination) { return AskFileExists(this, destination); };
   ConnectHandlers();
   UpdateControls();
+  oJPGDetailChange();
+  FitToScreen();
   CenterOnScreen(this);
 }
 
 void TfrmMainWin::ConnectHandlers() {
   connect(cbxImageSize, &QComboBox::currentIndexChanged, this, &TfrmMainWin::cbxImageSizeChange);
+  connect(oJPGDetail, &QSlider::valueChanged, this, &TfrmMainWin::oJPGDetailChange);
   for (QRadioButton* rb : {rbNoRotation, rb90Left, rb90Rigth})
     connect(rb, &QRadioButton::toggled, this, &TfrmMainWin::rbNoRotationClick);
   for (QLineEdit* edit : {sleSourcePath, sleDestinationPath})
@@ -158,6 +164,12 @@ ConversionSettings TfrmMainWin::CurrentSettings() const {
   s.ConvertJPG = cbConvertJPG->isChecked();
   s.ConvertGIF = cbConvertGIF->isChecked();
   s.ConvertBMP = cbConvertBMP->isChecked();
+  s.ConvertPNG = cbConvertPNG->isChecked();
+  s.ConvertTIFF = cbConvertTIFF->isChecked();
+  s.ConvertOther = cbConvertOther->isChecked();
+  s.ConvertHEIF = cbConvertHEIF->isChecked();
+  s.AutoOrient = cbAutoOrient->isChecked();
+  s.Metadata = cbxMetadata->currentIndex();
   s.LandscapeOnly = cbLandscapeOnly->isChecked();
   s.JPGQuality = oJPGDetail->value();
   s.Rotation = rbNoRotation->isChecked() ? kRotationNone : rb90Left->isChecked() ? kRotation90Left : kRotation90Right;
@@ -185,6 +197,12 @@ void TfrmMainWin::ApplySettings(const ConversionSettings& s) {
   cbConvertJPG->setChecked(s.ConvertJPG);
   cbConvertGIF->setChecked(s.ConvertGIF);
   cbConvertBMP->setChecked(s.ConvertBMP);
+  cbConvertPNG->setChecked(s.ConvertPNG);
+  cbConvertTIFF->setChecked(s.ConvertTIFF);
+  cbConvertOther->setChecked(s.ConvertOther);
+  cbConvertHEIF->setChecked(s.ConvertHEIF);
+  cbAutoOrient->setChecked(s.AutoOrient);
+  cbxMetadata->setCurrentIndex(EffectiveSettings(s).Metadata);
   cbLandscapeOnly->setChecked(s.LandscapeOnly);
   oJPGDetail->setValue(s.JPGQuality);
   if (s.Rotation == kRotationNone) rbNoRotation->setChecked(true);
@@ -207,6 +225,10 @@ void TfrmMainWin::cbxImageSizeChange() {
 }
 
 void TfrmMainWin::rbNoRotationClick() { UpdateControls(); }
+
+void TfrmMainWin::oJPGDetailChange() {
+  lblJPGQualityValue->setText(QString::number(oJPGDetail->value() * 10) + QStringLiteral(" %"));
+}
 
 void TfrmMainWin::sleSourcePathChange() { UpdateControls(); }
 
@@ -258,11 +280,18 @@ void TfrmMainWin::FormClose() {
 
 void TfrmMainWin::btnSelSourcePathClick(QPushButton* sender) {
   const bool source = sender == btnSelSourcePath;
-  QString path;
+  QLineEdit* edit = source ? sleSourcePath : sleDestinationPath;
+  // The chooser opens at the folder in the field, or the nearest one of its
+  // parents that exists, else at home.
+  QString path = Shown(FolderOf(edit)).trimmed();
+  while (!path.isEmpty() && !QFileInfo(path).isDir()) {
+    const QString parent = QFileInfo(path).path();
+    path = parent == path ? QString() : parent;
+  }
   if (!SelectFolder(this, source ? QStringLiteral("Select source folder") : QStringLiteral("Select destination folder"),
-                    QString(), path))
+                    QDir::homePath(), path))
     return;
-  (source ? sleSourcePath : sleDestinationPath)->setText(path);
+  edit->setText(path);
 }
 
 void TfrmMainWin::btnStopConvertingClick() {
@@ -277,8 +306,16 @@ void TfrmMainWin::oStartTimerTimer() {
 }
 
 void TfrmMainWin::UsingPixfold1Click() {
-  TfrmHelp help(this);
-  help.exec();
+  // The help stays open beside the window while the user works in it.
+  if (!m_help) {
+    m_help = new TfrmHelp(this);
+    m_help->setModal(false);
+    m_help->setAttribute(Qt::WA_DeleteOnClose);
+    connect(m_help, &QObject::destroyed, this, [this] { m_help = nullptr; });
+  }
+  m_help->show();
+  m_help->raise();
+  m_help->activateWindow();
 }
 
 void TfrmMainWin::About1Click() {
@@ -389,7 +426,7 @@ FileExistsAnswer TfrmMainWin::AskFromRun(const std::string& destination) {
 void TfrmMainWin::RowStarted(int row, const std::string& destination) {
   QTreeWidgetItem* item = lstFiles->topLevelItem(row);
   if (item) lstFiles->scrollToItem(item);
-  lblFileToName->setText(Shown(destination));
+  lblFileToName->SetFullText(Shown(destination));
   oProgressBar->setValue(row);
 }
 
@@ -429,7 +466,7 @@ void TfrmMainWin::RunFinished() {
 }
 
 void TfrmMainWin::Report(const QString& text, int exitStatus) {
-  lblFileToName->setText(text);
+  lblFileToName->SetFullText(text);
   m_exitStatus = exitStatus;
   if (m_autoStart) PrintError(text);
   if (m_autoStart || m_closeAfterRun) {

@@ -18,6 +18,7 @@
 
 class QAction;
 class QCheckBox;
+class QScrollArea;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -34,6 +35,8 @@ namespace pix {
 
 class TPixImage;
 class TPixImageWidget;
+class TElidedLabel;
+class TfrmHelp;
 
 // Converts one listed file (ConvertOne unless a test supplies another); called
 // on the run's worker threads.
@@ -94,6 +97,11 @@ protected:
 
 private:
   void BuildControls();
+  // The window starts at its designed size, but never larger than the screen
+  // it opens on (high scaling factors make that small).
+  void FitToScreen();
+  void SetTabOrder();
+  void oJPGDetailChange();
   QGroupBox* BuildPathGroup();
   QGroupBox* BuildConversionGroup();
   QGroupBox* BuildStatusGroup();
@@ -139,6 +147,10 @@ private:
   QCheckBox* cbConvertJPG = nullptr;
   QCheckBox* cbConvertGIF = nullptr;
   QCheckBox* cbConvertBMP = nullptr;
+  QCheckBox* cbConvertPNG = nullptr;
+  QCheckBox* cbConvertTIFF = nullptr;
+  QCheckBox* cbConvertHEIF = nullptr;
+  QCheckBox* cbConvertOther = nullptr;
 
   QGroupBox* grpConversion = nullptr;
   QComboBox* cbxImageSize = nullptr;
@@ -151,12 +163,16 @@ private:
   QCheckBox* cbLandscapeOnly = nullptr;
   QLabel* lblLandscapeOnly = nullptr;
   QSlider* oJPGDetail = nullptr;
+  QLabel* lblJPGQualityValue = nullptr;
+  QCheckBox* cbAutoOrient = nullptr;
+  QComboBox* cbxMetadata = nullptr;
+  QScrollArea* oOptions = nullptr;
 
   QPushButton* btnStartConvert = nullptr;
   QPushButton* btnStopConverting = nullptr;
 
   QGroupBox* GroupBox3 = nullptr;
-  QLabel* lblFileToName = nullptr;
+  TElidedLabel* lblFileToName = nullptr;
   QProgressBar* oProgressBar = nullptr;
   QTreeWidget* lstFiles = nullptr;
   TPixImageWidget* imgConvert = nullptr;
@@ -164,6 +180,7 @@ private:
   QAction* UsingPixfold1 = nullptr;
   QAction* About1 = nullptr;
   QTimer* oStartTimer = nullptr;
+  TfrmHelp* m_help = nullptr;  // open beside the window, not in front of it
 
   QStringList m_arguments;
   std::string m_settingsPath;

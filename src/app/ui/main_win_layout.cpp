@@ -12,22 +12,33 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "app/ui/main_win.h"
 #include "app/ui/pix_image_widget.h"
+#include "app/ui/small_widgets.h"
 
 namespace pix {
 
 namespace {
 
+// The window opens at this client size; it may be made smaller down to the
+// minimum (the options then scroll) and as large as the screen.
 constexpr int kClientWidth = 530;
 constexpr int kClientHeight = 483;
+constexpr int kMinimumWidth = 380;
+constexpr int kMinimumHeight = 300;
+// What a window frame usually takes beside the client area.
+constexpr int kFrameAllowance = 16;
+constexpr int kTitleAllowance = 48;
 constexpr int kPreviewSize = 100;
 
 template <typename T>
@@ -64,15 +75,24 @@ void TfrmMainWin::BuildControls() {
   setObjectName(QStringLiteral("frmMainWin"));
   setWindowTitle(QStringLiteral("Pixfold"));
   auto* client = new QWidget(this);
-  client->setFixedSize(kClientWidth, kClientHeight);
   auto* column = new QVBoxLayout(client);
   column->setContentsMargins(6, 6, 6, 6);
   column->setSpacing(4);
-  auto* groups = new QHBoxLayout;
+  // The options scroll when the window is made (or opens) smaller than they
+  // are; every other pixel of height goes to the file list and the preview.
+  auto* options = new QWidget;
+  auto* groups = new QHBoxLayout(options);
+  groups->setContentsMargins(0, 0, 0, 0);
   groups->setSpacing(6);
   groups->addWidget(BuildPathGroup(), 1);
   groups->addWidget(BuildConversionGroup(), 1);
-  column->addLayout(groups);
+  oOptions = Named(new TFitScrollArea(client), "oOptions");
+  oOptions->setWidget(options);
+  oOptions->setWidgetResizable(true);
+  oOptions->setFrameShape(QFrame::NoFrame);
+  oOptions->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  oOptions->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+  column->addWidget(oOptions);
   column->addWidget(BuildButtons());
   column->addWidget(BuildStatusGroup(), 1);
   setCentralWidget(client);
@@ -80,18 +100,54 @@ void TfrmMainWin::BuildControls() {
   oStartTimer = Named(new QTimer(this), "oStartTimer");
   oStartTimer->setInterval(100);
   oStartTimer->setSingleShot(true);
-  // Fixed single border: the window is exactly the client area and the menu.
-  setFixedSize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  SetTabOrder();
+  setMinimumSize(kMinimumWidth, kMinimumHeight);
+  // The designed width, and at least the designed height: tall enough to
+  // show every option without scrolling (FitToScreen bounds it by the screen).
+  const int optionsWidth = kClientWidth - column->contentsMargins().left() - column->contentsMargins().right() -
+                           style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const int optionsHeight = options->layout()->totalHeightForWidth(optionsWidth) + 2 * oOptions->frameWidth() + 6;
+  const int wanted = column->contentsMargins().top() + column->contentsMargins().bottom() + optionsHeight +
+                     client->layout()->itemAt(1)->sizeHint().height() + GroupBox3->minimumSizeHint().height() +
+                     2 * column->spacing();
+  resize(kClientWidth, std::max(kClientHeight, wanted) + menuBar()->sizeHint().height());
+}
+
+void TfrmMainWin::FitToScreen() {
+  const QScreen* screen = this->screen();
+  if (!screen) return;
+  // The frame (title bar, borders) is not known before the first show;
+  // leave room for a usual one.
+  const QRect available = screen->availableGeometry();
+  const QSize room(available.width() - kFrameAllowance, available.height() - kTitleAllowance);
+  const QSize fitted = size().boundedTo(room).expandedTo(minimumSize());
+  if (fitted != size()) resize(fitted);
+}
+
+void TfrmMainWin::SetTabOrder() {
+  // Reading order: each folder field before its "..." button, then down the
+  // first group, then down the second, then the button and the list.
+  const std::vector<QWidget*> order = {
+      sleSourcePath, btnSelSourcePath, sleDestinationPath, btnSelDestinationPatn, cbScanRecursive, rbSaveAsJpg,
+      rbSaveAsOriginal, cbConvertJPG, cbConvertGIF, cbConvertBMP, cbConvertPNG, cbConvertTIFF, cbConvertHEIF,
+      cbConvertOther, cbxImageSize, spnMaxWidth, spnMaxHeight, cbBlackWhite, rbNoRotation, rb90Left, rb90Rigth,
+      cbLandscapeOnly, cbAutoOrient, oJPGDetail, cbxMetadata, btnStartConvert, btnStopConverting, lstFiles};
+  for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 }
 
 QGroupBox* TfrmMainWin::BuildPathGroup() {
-  grpPath = Named(new QGroupBox(QStringLiteral("Path"), this), "grpPath");
+  grpPath = Named(new QGroupBox(QStringLiteral("P&ath"), this), "grpPath");
   auto* grid = TightGrid(grpPath);
   sleSourcePath = Named(new QLineEdit(grpPath), "sleSourcePath");
   sleDestinationPath = Named(new QLineEdit(grpPath), "sleDestinationPath");
   btnSelSourcePath = Named(new QPushButton(QStringLiteral("..."), grpPath), "btnSelSourcePath");
   btnSelDestinationPatn = Named(new QPushButton(QStringLiteral("..."), grpPath), "btnSelDestinationPatn");
+  btnSelSourcePath->setToolTip(QStringLiteral("Choose the source folder (Ctrl+O)"));
+  btnSelDestinationPatn->setToolTip(QStringLiteral("Choose the destination folder (Ctrl+Shift+O)"));
+  btnSelSourcePath->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  btnSelDestinationPatn->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   for (QPushButton* b : {btnSelSourcePath, btnSelDestinationPatn}) b->setFixedWidth(28);
+  for (QLineEdit* e : {sleSourcePath, sleDestinationPath}) AcceptFolderDrops(e);
   cbScanRecursive = Named(new QCheckBox(QStringLiteral("Include subdirectories"), grpPath), "cbScanRecursive");
   rbSaveAsJpg = Named(new QRadioButton(QStringLiteral("Convert all images to jpg"), grpPath), "rbSaveAsJpg");
   rbSaveAsOriginal =
@@ -100,23 +156,35 @@ QGroupBox* TfrmMainWin::BuildPathGroup() {
   cbConvertJPG = Named(new QCheckBox(QStringLiteral("Convert JPG images"), grpPath), "cbConvertJPG");
   cbConvertGIF = Named(new QCheckBox(QStringLiteral("Convert GIF images"), grpPath), "cbConvertGIF");
   cbConvertBMP = Named(new QCheckBox(QStringLiteral("Convert BMP images"), grpPath), "cbConvertBMP");
+  cbConvertPNG = Named(new QCheckBox(QStringLiteral("Convert PNG images"), grpPath), "cbConvertPNG");
+  cbConvertTIFF = Named(new QCheckBox(QStringLiteral("Convert TIFF images"), grpPath), "cbConvertTIFF");
+  cbConvertHEIF = Named(new TWrapCheckBox(QStringLiteral("Convert HEIC, AVIF and WebP images"), grpPath),
+                        "cbConvertHEIF");
+  cbConvertOther = Named(new TWrapCheckBox(QStringLiteral("Convert other images (PCX, TGA, PNM, ICO, CUR, WMF, EMF)"),
+                                           grpPath),
+                         "cbConvertOther");
 
   int row = 0;
-  grid->addWidget(new QLabel(QStringLiteral("Source image folder"), grpPath), row++, 0, 1, 2);
+  auto* sourceLabel = new QLabel(QStringLiteral("Sou&rce image folder"), grpPath);
+  sourceLabel->setBuddy(sleSourcePath);
+  auto* destinationLabel = new QLabel(QStringLiteral("&Destination image folder"), grpPath);
+  destinationLabel->setBuddy(sleDestinationPath);
+  grid->addWidget(sourceLabel, row++, 0, 1, 2);
   grid->addWidget(sleSourcePath, row, 0);
   grid->addWidget(btnSelSourcePath, row++, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Destination image folder"), grpPath), row++, 0, 1, 2);
+  grid->addWidget(destinationLabel, row++, 0, 1, 2);
   grid->addWidget(sleDestinationPath, row, 0);
   grid->addWidget(btnSelDestinationPatn, row++, 1);
   for (QWidget* w : std::initializer_list<QWidget*>{cbScanRecursive, rbSaveAsJpg, rbSaveAsOriginal, cbConvertJPG,
-                                                    cbConvertGIF, cbConvertBMP})
+                                                    cbConvertGIF, cbConvertBMP, cbConvertPNG, cbConvertTIFF,
+                                                    cbConvertHEIF, cbConvertOther})
     grid->addWidget(w, row++, 0, 1, 2);
   grid->setRowStretch(row, 1);
   return grpPath;
 }
 
 QGroupBox* TfrmMainWin::BuildConversionGroup() {
-  grpConversion = Named(new QGroupBox(QStringLiteral("Conversion rules"), this), "grpConversion");
+  grpConversion = Named(new QGroupBox(QStringLiteral("&Conversion rules"), this), "grpConversion");
   auto* grid = TightGrid(grpConversion);
   cbxImageSize = Named(new QComboBox(grpConversion), "cbxImageSize");
   for (const TSizePreset& preset : kSizePresets) cbxImageSize->addItem(QString::fromUtf8(preset.Text));
@@ -131,6 +199,9 @@ QGroupBox* TfrmMainWin::BuildConversionGroup() {
   cbLandscapeOnly =
       Named(new QCheckBox(QStringLiteral("Only rotate landscape"), grpConversion), "cbLandscapeOnly");
   lblLandscapeOnly = Named(new QLabel(QStringLiteral("pictures"), grpConversion), "lblLandscapeOnly");
+  cbAutoOrient = Named(new QCheckBox(QStringLiteral("Turn photos upright"), grpConversion), "cbAutoOrient");
+  cbAutoOrient->setToolTip(QStringLiteral("Turn and mirror each photo as its camera's orientation tag says, first"));
+  cbAutoOrient->setChecked(true);
   oJPGDetail = Named(new QSlider(Qt::Horizontal, grpConversion), "oJPGDetail");
   oJPGDetail->setRange(kMinJpgQuality, kMaxJpgQuality);
   oJPGDetail->setValue(kMinJpgQuality);
@@ -138,9 +209,19 @@ QGroupBox* TfrmMainWin::BuildConversionGroup() {
   oJPGDetail->setSingleStep(1);
   oJPGDetail->setPageStep(1);
   oJPGDetail->setTickPosition(QSlider::TicksBothSides);
+  lblJPGQualityValue = Named(new QLabel(grpConversion), "lblJPGQualityValue");
+  lblJPGQualityValue->setMinimumWidth(lblJPGQualityValue->fontMetrics().horizontalAdvance(QStringLiteral("100 %")));
+  lblJPGQualityValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  cbxMetadata = Named(new QComboBox(grpConversion), "cbxMetadata");
+  cbxMetadata->addItems({QStringLiteral("Keep all metadata"), QStringLiteral("Compact metadata"),
+                         QStringLiteral("Strip metadata")});
+  cbxMetadata->setToolTip(QStringLiteral(
+      "Compact keeps date, camera and exposure, drops thumbnails, GPS and colour profiles; strip keeps nothing"));
 
   int row = 0;
-  grid->addWidget(new QLabel(QStringLiteral("Image size"), grpConversion), row++, 0, 1, 2);
+  auto* sizeLabel = new QLabel(QStringLiteral("&Image size"), grpConversion);
+  sizeLabel->setBuddy(cbxImageSize);
+  grid->addWidget(sizeLabel, row++, 0, 1, 2);
   grid->addWidget(cbxImageSize, row++, 0, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("Max width"), grpConversion), row, 0);
   grid->addWidget(spnMaxWidth, row++, 1);
@@ -154,12 +235,20 @@ QGroupBox* TfrmMainWin::BuildConversionGroup() {
   landscape->addWidget(lblLandscapeOnly);
   landscape->addStretch(1);
   grid->addLayout(landscape, row++, 0, 1, 2);
-  grid->addWidget(new QLabel(QStringLiteral("JPG quality"), grpConversion), row++, 0, 1, 2);
+  grid->addWidget(cbAutoOrient, row++, 0, 1, 2);
+  auto* qualityLabel = new QLabel(QStringLiteral("JPG &quality"), grpConversion);
+  qualityLabel->setBuddy(oJPGDetail);
+  grid->addWidget(qualityLabel, row++, 0, 1, 2);
   auto* quality = new QHBoxLayout;
   quality->addWidget(new QLabel(QStringLiteral("min"), grpConversion));
   quality->addWidget(oJPGDetail, 1);
   quality->addWidget(new QLabel(QStringLiteral("max"), grpConversion));
+  quality->addWidget(lblJPGQualityValue);
   grid->addLayout(quality, row++, 0, 1, 2);
+  auto* metadataLabel = new QLabel(QStringLiteral("&Metadata"), grpConversion);
+  metadataLabel->setBuddy(cbxMetadata);
+  grid->addWidget(metadataLabel, row, 0);
+  grid->addWidget(cbxMetadata, row++, 1);
   grid->setRowStretch(row, 1);
   return grpConversion;
 }
@@ -169,13 +258,13 @@ QWidget* TfrmMainWin::BuildButtons() {
   auto* row = new QHBoxLayout(strip);
   row->setContentsMargins(0, 0, 0, 0);
   btnStartConvert = Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay),
-                                          QStringLiteral("Start converting"), strip),
+                                          QStringLiteral("&Start converting"), strip),
                           "btnStartConvert");
   btnStopConverting = Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaStop),
-                                            QStringLiteral("Stop converting"), strip),
+                                            QStringLiteral("S&top converting"), strip),
                             "btnStopConverting");
   // Both buttons share one place: only one of them is ever visible.
-  for (QPushButton* b : {btnStartConvert, btnStopConverting}) b->setFixedWidth(150);
+  for (QPushButton* b : {btnStartConvert, btnStopConverting}) b->setMinimumWidth(150);
   btnStartConvert->setDefault(true);
   btnStartConvert->setEnabled(false);
   btnStopConverting->setVisible(false);
@@ -186,14 +275,12 @@ QWidget* TfrmMainWin::BuildButtons() {
 }
 
 QGroupBox* TfrmMainWin::BuildStatusGroup() {
-  GroupBox3 = Named(new QGroupBox(QStringLiteral("Conversion status"), this), "GroupBox3");
+  GroupBox3 = Named(new QGroupBox(QStringLiteral("Conversion stat&us"), this), "GroupBox3");
   auto* row = new QHBoxLayout(GroupBox3);
   row->setContentsMargins(8, 4, 8, 8);
   auto* column = new QVBoxLayout;
   column->setSpacing(3);
-  lblFileToName = Named(new QLabel(QStringLiteral("."), GroupBox3), "lblFileToName");
-  lblFileToName->setTextFormat(Qt::PlainText);
-  lblFileToName->setMinimumWidth(1);
+  lblFileToName = Named(new TElidedLabel(QStringLiteral("."), GroupBox3), "lblFileToName");
   oProgressBar = Named(new QProgressBar(GroupBox3), "oProgressBar");
   oProgressBar->setRange(0, 100);
   oProgressBar->setValue(0);
@@ -208,19 +295,26 @@ QGroupBox* TfrmMainWin::BuildStatusGroup() {
   lstFiles->setEditTriggers(QAbstractItemView::NoEditTriggers);
   lstFiles->setSelectionBehavior(QAbstractItemView::SelectRows);
   lstFiles->setSelectionMode(QAbstractItemView::SingleSelection);
+  lstFiles->setItemDelegateForColumn(0, new TReadOnlyCheckDelegate(lstFiles));
+  // Room for a few rows always: the options scroll before the list shrinks.
+  lstFiles->setMinimumHeight(lstFiles->fontMetrics().height() * 5);
   column->addWidget(lblFileToName);
   column->addWidget(oProgressBar);
   column->addWidget(lstFiles, 1);
-  row->addLayout(column, 1);
+  row->addLayout(column, 3);
   imgConvert = CreatePreview(GroupBox3);
-  row->addWidget(imgConvert, 0, Qt::AlignTop);
+  // The preview grows with the window, keeping its fitting rules.
+  imgConvert->setMinimumSize(kPreviewSize, kPreviewSize);
+  imgConvert->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  row->addWidget(imgConvert, 1);
   return GroupBox3;
 }
 
 void TfrmMainWin::BuildMenu() {
-  QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-  UsingPixfold1 = Named(help->addAction(QStringLiteral("Using Pixfold...")), "UsingPixfold1");
-  About1 = Named(help->addAction(QStringLiteral("About...")), "About1");
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  UsingPixfold1 = Named(help->addAction(QStringLiteral("&Using Pixfold...")), "UsingPixfold1");
+  UsingPixfold1->setShortcut(QKeySequence::HelpContents);
+  About1 = Named(help->addAction(QStringLiteral("&About...")), "About1");
 }
 
 }  // namespace pix

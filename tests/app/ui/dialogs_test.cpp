@@ -91,19 +91,23 @@ TEST_F(DialogsTest, AboutBoxShowsVersionOneOneEveryTime) {
   EXPECT_TRUE(win.findChildren<TfrmAbout*>().isEmpty());  // destroyed when closed
 }
 
-TEST_F(DialogsTest, HelpWindowShowsTheShippedPage) {
+TEST_F(DialogsTest, HelpWindowShowsTheShippedPageBesideTheWindow) {
   TfrmMainWin win;
   win.show();
-  QString text;
-  QString title;
-  bool hasStatusBar = false;
-  uitest::WhenModal([&](QWidget* dialog) {
-    title = dialog->windowTitle();
-    text = Child<QTextBrowser>(dialog, "oWebBrowser")->toPlainText();
-    hasStatusBar = dialog->findChild<QStatusBar*>() != nullptr;
-    dialog->close();
-  });
+  EXPECT_EQ(Child<QAction>(&win, "UsingPixfold1")->shortcut(), QKeySequence(QKeySequence::HelpContents));
   Child<QAction>(&win, "UsingPixfold1")->trigger();
+  auto* help = win.findChild<TfrmHelp*>();
+  ASSERT_NE(help, nullptr);
+  EXPECT_TRUE(help->isVisible());
+  EXPECT_FALSE(help->isModal()) << "the main window stays usable";
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  const QString title = help->windowTitle();
+  const QString text = Child<QTextBrowser>(help, "oWebBrowser")->toPlainText();
+  const bool hasStatusBar = help->findChild<QStatusBar*>() != nullptr;
+  // Asked again, the same window comes to the front.
+  Child<QAction>(&win, "UsingPixfold1")->trigger();
+  EXPECT_EQ(win.findChildren<TfrmHelp*>().size(), 1);
+  help->close();
   EXPECT_EQ(title, "Help");
   EXPECT_TRUE(hasStatusBar);
   for (const char* topic : {"Include subdirectories", "Palm Zire (160x160)", "Only rotate landscape",

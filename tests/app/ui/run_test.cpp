@@ -17,6 +17,7 @@
 
 #include "app/logic/safe_output.h"
 #include "app/ui/main_win.h"
+#include "app/ui/small_widgets.h"
 #include "platform/file_attributes.h"
 #include "ui_test_support.h"
 
@@ -153,7 +154,7 @@ TEST_F(RunTest, SeveralWorkersReportInRowOrder) {
   EXPECT_EQ(Checks(win.get()), "xxxxxxx-xxxxxxxx");
   EXPECT_EQ(Status(win.get(), 7), "failed: corrupt data");
   EXPECT_EQ(Status(win.get(), 8), "converted");
-  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text(), "15 converted, 1 failed, 0 skipped");
+  EXPECT_EQ(Child<TElidedLabel>(win.get(), "lblFileToName")->FullText(), "15 converted, 1 failed, 0 skipped");
   EXPECT_EQ(win->ExitStatus(), 1);
 }
 
@@ -174,7 +175,7 @@ TEST_F(RunTest, ConvertsEveryListedFileIntoTheSameRelativePlace) {
   auto* bar = Child<QProgressBar>(win.get(), "oProgressBar");
   EXPECT_EQ(bar->maximum(), 6);
   EXPECT_EQ(bar->value(), 6);
-  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text(), "6 converted, 0 failed, 0 skipped");
+  EXPECT_EQ(Child<TElidedLabel>(win.get(), "lblFileToName")->FullText(), "6 converted, 0 failed, 0 skipped");
   EXPECT_EQ(Status(win.get(), 5), "converted");
   EXPECT_EQ(win->ExitStatus(), 0);
   EXPECT_TRUE(m_asked.empty());
@@ -209,7 +210,7 @@ TEST_F(RunTest, AMissingOrEmptySourceSaysSoAndLeavesAnIdleWindow) {
   EXPECT_EQ(Child<QTreeWidget>(win.get(), "lstFiles")->topLevelItemCount(), 0);
   EXPECT_TRUE(m_converted.empty());
   EXPECT_TRUE(Idle(win.get()));
-  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text().toStdString(),
+  EXPECT_EQ(Child<TElidedLabel>(win.get(), "lblFileToName")->FullText().toStdString(),
             "The source folder does not exist: " + m_source.string());
   EXPECT_EQ(win->ExitStatus(), 2);
   auto* bar = Child<QProgressBar>(win.get(), "oProgressBar");
@@ -217,7 +218,7 @@ TEST_F(RunTest, AMissingOrEmptySourceSaysSoAndLeavesAnIdleWindow) {
   fs::create_directories(m_source);
   Touch(m_source / "notes.txt", "text");
   Run(win.get());
-  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text().toStdString(), "No pictures to convert in " + m_source.string());
+  EXPECT_EQ(Child<TElidedLabel>(win.get(), "lblFileToName")->FullText().toStdString(), "No pictures to convert in " + m_source.string());
   EXPECT_EQ(win->ExitStatus(), 0);
 }
 
@@ -340,7 +341,7 @@ TEST_F(RunTest, StopDuringFileKLeavesRowsFromKOnUnchecked) {
   Run(win.get());
   EXPECT_EQ(m_converted.size(), 2u);
   EXPECT_EQ(Checks(win.get()), "xx--");
-  EXPECT_EQ(Child<QLabel>(win.get(), "lblFileToName")->text(), "Stopped after 2 of 4");
+  EXPECT_EQ(Child<TElidedLabel>(win.get(), "lblFileToName")->FullText(), "Stopped after 2 of 4");
   auto* bar = Child<QProgressBar>(win.get(), "oProgressBar");
   EXPECT_EQ(bar->value(), 2) << "a stopped run does not fill the bar";
   EXPECT_TRUE(Idle(win.get()));
@@ -422,7 +423,7 @@ TEST_F(RunTest, UnderAutoStartABlankFolderStartsNothingAndEndsWithStatus2) {
   ASSERT_TRUE(uitest::WaitFor([&] { return !win.isVisible(); }));
   EXPECT_TRUE(m_converted.empty());
   EXPECT_EQ(win.ExitStatus(), 2);
-  EXPECT_EQ(Child<QLabel>(&win, "lblFileToName")->text(), "Choose a source folder and a destination folder.");
+  EXPECT_EQ(Child<TElidedLabel>(&win, "lblFileToName")->FullText(), "Choose a source folder and a destination folder.");
 }
 
 TEST_F(RunTest, FolderNamesThatAreNotUtf8KeepTheirBytes) {
