@@ -9,6 +9,7 @@
 #include "app/logic/paths.h"
 #include "app/logic/safe_output.h"
 #include "imaging/stretch_plain.h"
+#include "io/format_table.h"
 #include "io/pix_image.h"
 
 namespace pix {
@@ -56,6 +57,15 @@ TScanOptions ScanOptionsOf(const ConversionSettings& settings) {
   return options;
 }
 
+std::string OutputNameFor(const std::string& path, bool everyImageAsJpeg) {
+  if (everyImageAsJpeg) return JpegNameFor(path);
+  const std::string extension = LowerExtension(path);
+  for (const char* e : {"wmf", "emf", "ico", "cur"})
+    if (extension == e) return PathWithoutExtension(path) + ".png";
+  const TFormatRow* row = FindFormatRow(extension);
+  return row && row->Save ? path : JpegNameFor(path);
+}
+
 std::vector<TRunItem> PlanRun(const ConversionSettings& settings, const std::vector<TScanRow>& rows) {
   std::vector<TRunItem> items;
   items.reserve(rows.size());
@@ -63,7 +73,7 @@ std::vector<TRunItem> PlanRun(const ConversionSettings& settings, const std::vec
     TRunItem item{row.Subfolder, row.File, ComposeFilePath(settings.Source, row.Subfolder, row.File),
                   ComposeFilePath(settings.Destination, row.Subfolder, row.File)};
     // Every later step works on the path that will really be written.
-    if (settings.ConvertToJPG) item.Destination = JpegNameFor(item.Destination);
+    item.Destination = OutputNameFor(item.Destination, settings.ConvertToJPG);
     items.push_back(std::move(item));
   }
   return items;

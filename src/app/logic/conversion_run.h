@@ -34,8 +34,14 @@ struct TRunItem {
 // destination folder left out.
 TScanOptions ScanOptionsOf(const ConversionSettings& settings);
 
+// The name a source's output gets: ".jpg" when every image becomes a JPEG;
+// otherwise its own name, but ".png" for metafiles, icons and cursors (a
+// shrunken metafile or icon helps no one), and ".jpg" for a type this library
+// cannot write.
+std::string OutputNameFor(const std::string& path, bool everyImageAsJpeg);
+
 // The items of scanned rows: source and destination composed from the
-// settings' folder texts, the destination given ".jpg" when ConvertToJPG.
+// settings' folder texts, the destination named by OutputNameFor.
 std::vector<TRunItem> PlanRun(const ConversionSettings& settings, const std::vector<TScanRow>& rows);
 
 class TConversionRun {

@@ -8,6 +8,7 @@
 #include "app/logic/paths.h"
 #include "codecs/exif/exif_reader.h"
 #include "codecs/jpeg/jpeg_codec.h"
+#include "imaging/composite.h"
 
 namespace pix {
 
@@ -47,6 +48,13 @@ void StartFile(TIOParams& params) {
 
 // A pipe, socket, device or folder (through a link or not); a name that
 // leads nowhere is left to the load, which cannot open it.
+// Output types whose writers keep an alpha plane.
+bool KeepsTransparency(const std::string& extension) {
+  for (const char* e : {"png", "tga", "gif", "webp", "heic", "heif", "hif", "avif"})
+    if (extension == e) return true;
+  return false;
+}
+
 bool IsSpecialFile(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
@@ -79,6 +87,13 @@ TConvertOutcome ConvertSteps(TPixImage& image, const ConversionSettings& options
   step = TStep::Save;
   if (!ForceFolderOfFile(destination)) return Failed(frCannotCreateFolder);
   const std::string target = options.ConvertToJPG ? JpegNameFor(destination) : destination;
+  // A format without transparency would show whatever colour the clear
+  // pixels happen to hold: they are laid over white instead.
+  if (TPixMask* alpha = image.AlphaPlane(); alpha && !KeepsTransparency(LowerExtension(target)) &&
+                                           HasTransparency(*image.CurrentBitmap(), *alpha)) {
+    CompositeOver(*image.CurrentBitmap(), *alpha, RGBColor(255, 255, 255));
+    alpha->Fill(255);
+  }
   TSafeOutput output(target, replace);
   if (options.ConvertToJPG)
     image.SaveAsJpeg(output.TemporaryPath());

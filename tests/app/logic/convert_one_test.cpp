@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "app/album_fixtures.h"
+#include "app/logic/conversion_run.h"
 #include "app/logic/convert_one.h"
 #include "app/logic/paths.h"
 
@@ -160,4 +161,13 @@ TEST(ForceFolderOfFile, CreatesMissingFoldersFromTheOutermostInwards) {
   EXPECT_EQ(made, (std::vector<std::string>{root + "/A"}));
   // The real creation reports a failure as false instead of throwing.
   EXPECT_FALSE(ForceFolderOfFile(root + "/plain/sub/Pic.jpg"));
+}
+
+TEST(OutputNameFor, OriginalTypesExceptMetafilesIconsAndTypesWithoutWriter) {
+  EXPECT_EQ(OutputNameFor("/o/a/Pic.BMP", true), "/o/a/Pic.jpg");
+  EXPECT_EQ(OutputNameFor("/o/a/Pic.BMP", false), "/o/a/Pic.BMP");
+  EXPECT_EQ(OutputNameFor("/o/a/Logo.wmf", false), "/o/a/Logo.png");
+  EXPECT_EQ(OutputNameFor("/o/a/app.ICO", false), "/o/a/app.png");
+  EXPECT_EQ(OutputNameFor("/o/a/hand.cur", false), "/o/a/hand.png");
+  EXPECT_EQ(OutputNameFor("/o/a/odd.xyz", false), "/o/a/odd.jpg");
 }
