@@ -246,6 +246,8 @@ void TfrmMainWin::FormShow() {
   const TCommandLineFlags flags = ReadCommandLine(args);
   m_autoStart = flags.AutoStart;
   m_overwrite = flags.Overwrite;
+  // A folder opened with Pixfold from a file manager replaces the saved one.
+  if (!flags.Source.empty()) ShowFolder(sleSourcePath, flags.Source);
   if (m_autoStart) oStartTimer->start();
 }
 
