@@ -11,6 +11,7 @@ packages=(
   xvfb xauth
   clang libclang-rt-14-dev
   python3-pil giflib-tools
+  scdoc librsvg2-bin dpkg-dev desktop-file-utils appstream debootstrap imagemagick xdotool  # packaging/, test_package.sh, screenshot.sh
 )
 
 missing=()
