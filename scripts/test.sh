@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds everything and runs the whole test suite:
 # a short libFuzzer smoke of every fuzz target, the library and logic tests
-# under AddressSanitizer + UBSan, then every test of the normal build (its
-# CTest summary is the last thing printed).
+# under AddressSanitizer + UBSan, the Debian package installed in a chroot,
+# then every test of the normal build (its CTest summary is the last thing
+# printed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -28,5 +29,10 @@ PIXFOLD_FUZZ_SEED=${PIXFOLD_FUZZ_SEED:-1} bash fuzz/run_fuzzers.sh "${PIXFOLD_FU
 echo "== library and logic tests under AddressSanitizer + UBSan"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-asan --output-on-failure -j2
+# About a minute once the minimal Debian 12 is cached in build/package-test/,
+# three and a half the first time.
+echo "== the Debian package, installed on a fresh Debian 12"
+bash scripts/test_package.sh build
+
 echo "== all tests"
 ctest --test-dir build --output-on-failure -j2
