@@ -55,6 +55,7 @@ cmake --build "$build" -j2
 rm -f "$build"/pixfold_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/pixfold_*.deb)
+id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$build/packaging/"*.metainfo.xml | head -1)
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "$(basename "$deb"): Depends: $depends"
 for lib in libqt6widgets6 libjpeg62-turbo libstdc++6; do
@@ -108,16 +109,20 @@ cat "$work/start.log"
 [ "$status" -eq 2 ] || fail "pixfold /START without settings ended with $status, not 2"
 grep -q "Choose a source folder" "$work/start.log" || fail "pixfold /START gave no reason"
 
-# A folder argument with a saved destination converts that folder: libjpeg
-# and the whole road from the command line to a written file.
+# The menu entry's command, given a picture the way a file manager fills in
+# %F, plus the switches: with a saved destination it converts the picture's
+# folder. Tests libjpeg and the whole road from the command line to a file.
 mkdir -p "$root/tmp/album/in" "$root/tmp/home/.config"
 { printf 'P6\n64 48\n255\n'; head -c $((64 * 48 * 3)) /dev/urandom; } | cjpeg >"$root/tmp/album/in/photo.jpg"
 printf '[Settings]\nSource=/nowhere\nDestination=/tmp/album/out\n' >"$root/tmp/home/.config/Snapcrate.ini"
 status=0
-in_root sh -c 'HOME=/tmp/home QT_QPA_PLATFORM=offscreen timeout 20 pixfold /tmp/album/in /START /OVERWRITE' \
+command=$(sed -n 's/^Exec=//p' "$root/usr/share/applications/$id.desktop")
+command=${command/\%F//tmp/album/in/photo.jpg}
+echo "$command /START /OVERWRITE"
+in_root sh -c "HOME=/tmp/home QT_QPA_PLATFORM=offscreen timeout 20 $command /START /OVERWRITE" \
   >"$work/convert.log" 2>&1 || status=$?
 cat "$work/convert.log"
-[ "$status" -eq 0 ] || fail "converting a folder given on the command line ended with $status"
+[ "$status" -eq 0 ] || fail "converting the folder of a picture given on the command line ended with $status"
 [ -s "$root/tmp/album/out/photo.jpg" ] || fail "no converted picture"
 grep -q '^Source=/tmp/album/in' "$root/tmp/home/.config/Snapcrate.ini" || fail "the folder argument was not saved"
 
@@ -127,7 +132,6 @@ if [ -x "$root/usr/bin/pixfold-batch" ]; then
 fi
 
 step "desktop integration"
-id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$build/packaging/"*.metainfo.xml | head -1)
 share=$root/usr/share
 for f in "applications/$id.desktop" "metainfo/$id.metainfo.xml" "icons/hicolor/scalable/apps/$id.svg" \
     man/man1/pixfold.1.gz doc/pixfold/README.md; do
