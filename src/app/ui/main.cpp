@@ -8,14 +8,17 @@
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Pixfold"));
+  // Lets Wayland compositors match the window to its menu entry and icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.pixfold.Pixfold"));
   pix::InstallPlatformBindings();
   // GIF sources and GIF output need the LZW coders in place before any image is touched.
   pix::InstallGifLzwCoders();
   int result = 0;
   {
     pix::TfrmMainWin window;
-    // QApplication has taken its own options out of the arguments by now.
-    window.SetArguments(QApplication::arguments().mid(1));
+    // QApplication has taken its own options out of argv by now; the rest
+    // are handed on as the bytes they are.
+    window.SetRawArguments(std::vector<std::string>(argv + 1, argv + argc));
     window.show();
     QApplication::exec();
     result = window.ExitStatus();

@@ -56,8 +56,6 @@ int SpinValue(const QSpinBox* spin) {
   return ok ? std::clamp(value, spin->minimum(), spin->maximum()) : spin->minimum();
 }
 
-std::string Utf8(const QString& text) { return text.toStdString(); }
-
 // A path as the file system has it, shown in a control.
 QString Shown(const std::string& path) { return QFile::decodeName(QByteArray::fromStdString(path)); }
 
@@ -238,12 +236,15 @@ void TfrmMainWin::showEvent(QShowEvent* event) {
   if (!event->spontaneous()) FormShow();
 }
 
+void TfrmMainWin::SetArguments(const QStringList& args) {
+  m_arguments.clear();
+  for (const QString& arg : args) m_arguments.push_back(QFile::encodeName(arg).toStdString());
+}
+
 void TfrmMainWin::FormShow() {
   m_settingsPath = ProfilePath(kSettingsFileName);
   ApplySettings(LoadConversionSettings(TProfileFile(m_settingsPath)));
-  std::vector<std::string> args;
-  for (const QString& arg : m_arguments) args.push_back(Utf8(arg));
-  const TCommandLineFlags flags = ReadCommandLine(args);
+  const TCommandLineFlags flags = ReadCommandLine(m_arguments);
   m_autoStart = flags.AutoStart;
   m_overwrite = flags.Overwrite;
   // A folder opened with Pixfold from a file manager replaces the saved one.

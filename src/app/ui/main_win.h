@@ -53,7 +53,10 @@ public:
   ~TfrmMainWin() override;
 
   // The command-line arguments after the program name; read on every show.
-  void SetArguments(const QStringList& args) { m_arguments = args; }
+  void SetArguments(const QStringList& args);
+  // The same as the bytes the program was given (a folder name need not be
+  // valid UTF-8).
+  void SetRawArguments(std::vector<std::string> args) { m_arguments = std::move(args); }
   // The per-image conversion the run's workers call (tests supply their own).
   void SetConvertOne(TConvertOne convertOne) { m_convertOne = std::move(convertOne); }
   // Replaces the "File exists" dialog (tests script the answers through it);
@@ -182,7 +185,7 @@ private:
   QTimer* oStartTimer = nullptr;
   TfrmHelp* m_help = nullptr;  // open beside the window, not in front of it
 
-  QStringList m_arguments;
+  std::vector<std::string> m_arguments;
   std::string m_settingsPath;
   TConvertOne m_convertOne;
   TAskFileExists m_askFileExists;
