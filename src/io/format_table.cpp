@@ -1,6 +1,8 @@
 #include "io/format_table.h"
 
+#include "codecs/metafile/metafile_codec.h"
 #include "io/pix_image_io.h"
+#include "platform/pix_exception.h"
 
 namespace pix {
 
@@ -30,6 +32,27 @@ void ParamsCodec(TPixImageIO& io, const std::string& fileName) {
   io.ParamsFromFileWithCodec(fileName, kType, kRead);
 }
 
+// Metafiles are told apart by content, not name: an enhanced metafile named
+// .wmf still loads as one (type 10), and the other way round. A file that
+// cannot be opened keeps the named type; the load itself then reports it.
+TPixFileType MetafileTypeOfFile(const std::string& fileName, TPixFileType named) {
+  try {
+    TPixFileStream stream(fileName, TFileMode::fmOpenRead);
+    const TPixFileType type = MetafileTypeOf(stream);
+    return type == ftUnknown ? named : type;
+  } catch (const EPixStreamError&) {
+    return named;
+  }
+}
+template <TPixFileType kNamed>
+void LoadMetafile(TPixImageIO& io, const std::string& fileName) {
+  io.LoadFileWithCodec(fileName, MetafileTypeOfFile(fileName, kNamed), ReadMetafileStream);
+}
+template <TPixFileType kNamed>
+void ParamsMetafile(TPixImageIO& io, const std::string& fileName) {
+  io.ParamsFromFileWithCodec(fileName, MetafileTypeOfFile(fileName, kNamed), ReadMetafileStream);
+}
+
 void LoadJpeg(TPixImageIO& io, const std::string& n) { io.LoadJpegFromFile(n); }
 void ParamsJpeg(TPixImageIO& io, const std::string& n) { io.ParamsFromJpegFile(n); }
 void ParamsGif(TPixImageIO& io, const std::string& n) { io.ParamsFromGifFile(n); }
@@ -50,8 +73,10 @@ const TFormatRow kRows[] = {
     {ftICO, "Windows Icon", "ICO", {"ico"}, LoadWithoutCodec<ftICO, true>, nullptr, nullptr},
     {ftCUR, "Windows Cursor", "CUR", {"cur"}, LoadWithoutCodec<ftCUR, true>, nullptr, nullptr},
     {ftPNG, "Portable Network Graphics", "PNG", {"png"}, LoadWithoutCodec<ftPNG, true>, SaveWithoutCodec, nullptr},
-    {ftWMF, "Windows Metafile", "WMF", {"wmf"}, LoadWithoutCodec<ftWMF, true>, nullptr, nullptr},
-    {ftEMF, "Enhanced Windows Metafile", "EMF", {"emf"}, LoadWithoutCodec<ftEMF, true>, nullptr, nullptr},
+    {ftWMF, "Windows Metafile", "WMF", {"wmf"}, LoadMetafile<ftWMF>, SaveCodec<WriteWmfStream>,
+     ParamsMetafile<ftWMF>},
+    {ftEMF, "Enhanced Windows Metafile", "EMF", {"emf"}, LoadMetafile<ftEMF>, SaveCodec<WriteEmfStream>,
+     ParamsMetafile<ftEMF>},
     {ftTGA, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX", {"tga", "targa", "vda", "icb", "vst", "win"},
      LoadWithoutCodec<ftTGA, true>, SaveWithoutCodec, nullptr},
     {ftPXM, "Portable Pixmap, GreyMap, BitMap", "PXM;PPM;PGM;PBM", {"pxm", "ppm", "pgm", "pbm"},

@@ -221,17 +221,10 @@ void DecodePixels(TPixStream& stream, TBitmap& image, const THeaderInfo& h, int6
   }
 }
 
-}  // namespace
-
-void ReadBmpStream(TPixStream& stream, TBitmap& image, int64_t totalSize, bool paramsOnly,
-                   TProgressRecord& progress, TIOParams& params) {
-  THeaderInfo h;
-  h.Start = stream.Position();
+// Everything from the info (or core) header on: parameters, size checks and pixels.
+void ReadBmpBody(TPixStream& stream, TBitmap& image, THeaderInfo& h, bool paramsOnly, TProgressRecord& progress,
+                 TIOParams& params) {
   uint32_t headerSize = 0;
-  if (const TFailureReason fault = ReadFileHeader(stream, h, totalSize); fault != frNone) {
-    progress.Abort(fault);
-    return;
-  }
   if (!ReadLE32(stream, headerSize)) {
     progress.Abort(frTruncated);
     return;
@@ -268,6 +261,27 @@ void ReadBmpStream(TPixStream& stream, TBitmap& image, int64_t totalSize, bool p
   }
   image.Allocate(static_cast<int32_t>(h.Width), static_cast<int32_t>(std::llabs(h.Height)), format);
   DecodePixels(stream, image, h, std::max<int64_t>(rleSize, 0), progress, params);
+}
+
+}  // namespace
+
+void ReadBmpStream(TPixStream& stream, TBitmap& image, int64_t totalSize, bool paramsOnly,
+                   TProgressRecord& progress, TIOParams& params) {
+  THeaderInfo h;
+  h.Start = stream.Position();
+  if (const TFailureReason fault = ReadFileHeader(stream, h, totalSize); fault != frNone) {
+    progress.Abort(fault);
+    return;
+  }
+  ReadBmpBody(stream, image, h, paramsOnly, progress, params);
+}
+
+void ReadDibStream(TPixStream& stream, TBitmap& image, int64_t dibSize, TProgressRecord& progress,
+                   TIOParams& params) {
+  THeaderInfo h;
+  h.Start = stream.Position();
+  h.TotalSize = dibSize;
+  ReadBmpBody(stream, image, h, false, progress, params);
 }
 
 }  // namespace pix

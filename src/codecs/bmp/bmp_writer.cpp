@@ -258,4 +258,30 @@ void WriteBmpStream(TPixStream& stream, TBitmap& image, TIOParams& params, TProg
   FixUpHeaders(job);
 }
 
+int64_t DibByteSize(const TBitmap& image) {
+  const bool bilevel = image.PixelFormat() == TPixelFormat::Bilevel;
+  return kInfoHeaderSize + (bilevel ? 8 : 0) +
+         FileRowSize(image.Width(), bilevel ? 1 : 24) * std::max<int64_t>(image.Height(), 0);
+}
+
+void WriteDibStream(TPixStream& stream, const TBitmap& image, int32_t dpiX, int32_t dpiY,
+                    TProgressRecord& progress) {
+  TIOParams params;
+  params.DpiX = dpiX;
+  params.DpiY = dpiY;
+  TWriteJob job{.Stream = stream, .Progress = progress, .Params = params};
+  job.Depth = image.PixelFormat() == TPixelFormat::Bilevel ? 1 : 24;
+  job.Width = image.Width();
+  job.Height = image.Height();
+  job.RowSize = FileRowSize(job.Width, job.Depth);
+  job.Step = ProgressStep(job.Height);
+  uint8_t ih[kInfoHeader64Size];
+  BuildInfoHeader(ih, job, job.Depth, job.RowSize * job.Height);
+  if (!job.Write(ih, job.HeaderSize)) return;
+  if (job.Depth == 1)
+    WriteBilevelImage(job, image);
+  else
+    WriteStoredRows(job, image);
+}
+
 }  // namespace pix
