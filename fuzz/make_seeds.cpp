@@ -1,7 +1,8 @@
 // Writes the fuzz seed corpora from our own writers: every BMP depth, header
 // variant and compression, every GIF depth with and without interlacing and
-// transparency, every JPEG colour space baseline and progressive, a few
-// settings files, and pipeline seeds (a selector byte before each image).
+// transparency, every JPEG colour space baseline and progressive, WMF and EMF
+// from the metafile writers and hand-built record sequences, a few settings
+// files, and pipeline seeds (a selector byte before each image).
 // Usage: fuzz_make_seeds OUTPUT-FOLDER
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +11,8 @@
 
 #include "io/pix_image.h"
 #include "codecs/gif/gif_codec.h"
+#include "codecs/metafile/metafile_codec.h"
+#include "codecs/metafile_test_builder.h"
 
 namespace fs = std::filesystem;
 using namespace pix;
@@ -111,6 +114,30 @@ void JpegSeeds(TPixImage& image, const std::string& tag) {
     }
 }
 
+void MetafileSeeds(TPixImage& image, const std::string& tag) {
+  TPixMemoryStream wmf, emf;
+  image.IO().SaveStreamWithCodec(wmf, WriteWmfStream);
+  if (!image.AbortFlag()) Save("fuzz_wmf", tag + ".wmf", Bytes(wmf));
+  image.IO().SaveStreamWithCodec(emf, WriteEmfStream);
+  if (!image.AbortFlag()) Save("fuzz_emf", tag + ".emf", Bytes(emf));
+}
+
+// Record sequences our writers never make: every drawing record kind, a WMF
+// without its placeable header, EMFs in the metric map modes.
+void HandBuiltMetafileSeeds() {
+  Save("fuzz_wmf", "rich.wmf", mftest::RichWmf());
+  std::vector<uint8_t> plain = mftest::RichWmf();
+  plain.erase(plain.begin(), plain.begin() + 22);
+  Save("fuzz_wmf", "rich-plain.wmf", plain);
+  Save("fuzz_emf", "rich.emf", mftest::RichEmf());
+  for (int mode : {2, 3, 4, 5, 6, 7}) {
+    mftest::TEmfBuilder b(120, 90, 4);
+    b.Rec(17, {mode}).Rec(10, {0, 0}).Rec(12, {0, 90}).Rec(39, {1, 0, 0x3060C0, 0}).Rec(37, {1})
+        .Rec(43, {10, 10, 300, 200}).Rec(42, {100, 50, 400, 250});
+    Save("fuzz_emf", "mapmode" + std::to_string(mode) + ".emf", b.Bytes());
+  }
+}
+
 void SettingsSeeds() {
   auto save = [](const std::string& name, const std::string& text) {
     Save("fuzz_settings", name, std::vector<uint8_t>(text.begin(), text.end()));
@@ -148,6 +175,13 @@ int main(int argc, char** argv) {
   for (int32_t y = 0; y < 9; ++y) image.CurrentBitmap()->ScanLine(y)[y % 3] = 0xA5;
   JpegSeeds(image, "bilevel");
   GifSeeds(image, "bilevel");
+
+  image.CurrentBitmap()->Allocate(21, 9, TPixelFormat::Bilevel);
+  for (int32_t y = 0; y < 9; ++y) image.CurrentBitmap()->ScanLine(y)[y % 3] = 0xA5;
+  MetafileSeeds(image, "bilevel");
+  Paint(*image.CurrentBitmap(), 13, 7);
+  MetafileSeeds(image, "photo");
+  HandBuiltMetafileSeeds();
 
   SettingsSeeds();
   size_t files = 0;

@@ -51,12 +51,15 @@ struct TLayout {
   size_t ObjectSlots = 0;
 };
 
-// Whole pixels for a size in pixels, the longer side capped; factor is what
-// the cap scaled by.
+// Whole pixels for a size in pixels, the longer side capped and the pixel
+// block kept within MaxBitmapBytes(); factor is what the caps scaled by.
 void FitSize(double w, double h, int32_t& width, int32_t& height, double& factor) {
   factor = 1.0;
   const double longer = std::max(w, h);
   if (longer > kMetafileMaxSide) factor = kMetafileMaxSide / longer;
+  const double bytes = (w * factor * 3.0 + 4.0) * (h * factor);
+  const double limit = static_cast<double>(MaxBitmapBytes());
+  if (bytes > limit) factor *= std::sqrt(limit / bytes);
   width = static_cast<int32_t>(std::clamp(std::round(w * factor), 1.0, static_cast<double>(kMetafileMaxSide)));
   height = static_cast<int32_t>(std::clamp(std::round(h * factor), 1.0, static_cast<double>(kMetafileMaxSide)));
 }

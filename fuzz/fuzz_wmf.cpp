@@ -1,0 +1,18 @@
+// Fuzzes the metafile reader on WMF seeds (the reader tells WMF from EMF by
+// content, so both players are reached from either target).
+#include "codecs/metafile/metafile_codec.h"
+#include "fuzz_common.h"
+#include "imaging/pix_mask.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzzsupport::TDecodeRun run(data, size);
+  // Small pictures keep the runs fast; the drawing is the same at any size.
+  pix::SetMaxBitmapBytes(int64_t{1} << 20);
+  pix::TPixMask alpha;
+  try {
+    pix::ReadMetafileStream(run.stream, run.image, &alpha, false, run.params, run.progress);
+  } catch (const pix::EPixOutOfMemory&) {
+  }
+  run.CheckReason();
+  return 0;
+}
