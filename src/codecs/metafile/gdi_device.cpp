@@ -890,8 +890,22 @@ void TGdiDevice::DrawBitmap(const TBitmapDraw& draw) {
                 ToOutput({draw.X + draw.W, draw.Y + draw.H}), ToOutput({draw.X, draw.Y + draw.H})};
   for (const TPt& p : dest)
     if (!FinitePt(p)) return;
+  const auto rop3 = static_cast<uint8_t>(draw.Rop >> 16);
+  if (!draw.Source && draw.ConstantAlpha < 0) {
+    // Without a source the operation is one of pattern and destination: the
+    // binary raster operation whose truth table is the S = 0 half of rop3.
+    TPaint paint = BrushPaint(m_state.Brush);
+    const int table = (rop3 & 0x03) | ((rop3 >> 2) & 0x0C);
+    paint.Rop2 = 1 + table;
+    // A hollow brush paints no pattern; operations on the destination alone still run.
+    const bool usesPattern = (table & 0x03) != (table >> 2);
+    if (paint.Kind == TPaint::pkNull && !usesPattern) paint.Kind = TPaint::pkSolid;
+    MakePositive(dest);
+    m_raster.Fill({dest}, false, paint, m_state.Clip);
+    return;
+  }
   TRaster::TBlit blit;
-  blit.Rop3 = static_cast<uint8_t>(draw.Rop >> 16);
+  blit.Rop3 = rop3;
   blit.ConstantAlpha = draw.ConstantAlpha;
   blit.PerPixelAlpha = draw.PerPixelAlpha;
   blit.TransparentKey = draw.TransparentKey;

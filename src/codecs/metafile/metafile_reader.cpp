@@ -254,7 +254,7 @@ void ReadMetafileStream(TPixStream& stream, TBitmap& image, TPixMask* alpha, boo
   image.Allocate(layout.Width, layout.Height, TPixelFormat::TrueColor);
   FillWhite(image);
   MakeOpaqueAlpha(alpha, layout.Width, layout.Height);
-  TWorkBudget budget(kWorkBudget);
+  TWorkBudget budget(WorkBudgetFor(static_cast<int64_t>(layout.Width) * layout.Height));
   TGdiDevice device(image, budget, layout.Setup, layout.ObjectSlots);
   TPlayResult result;
   if (kind == mkEmf)
