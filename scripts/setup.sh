@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   python3-pil giflib-tools
   scdoc librsvg2-bin dpkg-dev desktop-file-utils appstream debootstrap imagemagick xdotool  # packaging/, test_package.sh, screenshot.sh
+  libpng-dev  # the I/O tests read the corpus's reference renderings of metafiles
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "codecs/gif/gif_codec.h"
+#include "codecs/metafile/metafile_codec.h"
 #include "io/pix_image_io.h"
 #include "imaging/pix_view.h"
 #include "platform/stream.h"
@@ -68,6 +69,14 @@ Outcome ReplayFuzzInput(const std::string& target, const std::string& path) {
                             static_cast<int64_t>(bytes.size() - std::min(skip, bytes.size())));
   };
   if (target == "fuzz_bmp") return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadBmpFromStream(s); });
+  if (target == "fuzz_wmf" || target == "fuzz_emf") {
+    // The targets draw into pictures of at most 1 MiB.
+    pixtest::ScopedSetting<int64_t> cap(MaxBitmapBytes, SetMaxBitmapBytes, int64_t{1} << 20);
+    return Run([&](TPixImageIO& io) {
+      auto s = from(0);
+      io.LoadStreamWithCodec(s, target == "fuzz_wmf" ? ftWMF : ftEMF, ReadMetafileStream);
+    });
+  }
   if (target == "fuzz_jpeg") return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadJpegFromStream(s); });
   if (target == "fuzz_gif")
     return Run([&](TPixImageIO& io) {
@@ -147,7 +156,13 @@ namespace {
 // Corpus files whose outcome differs from what their status alone implies:
 // valid files this library refuses on purpose, with the reason it gives.
 const std::map<std::string, Outcome>& CorpusExceptions() {
-  static const std::map<std::string, Outcome> table = {};
+  static const std::map<std::string, Outcome> table = {
+      // libUEMF's "one of each record type" files hold a StretchDIBits (and a
+      // StretchDIB in the WMF) whose bitmap is a PNG, and one a JPEG.
+      {"metafile/libuemf/test_libuemf_ref.emf", Fails(frUnsupportedFeature)},
+      {"metafile/libuemf/test_libuemf_ref30.emf", Fails(frUnsupportedFeature)},
+      {"metafile/libuemf/test_libuemf_ref.wmf", Fails(frUnsupportedFeature)},
+  };
   return table;
 }
 
@@ -187,3 +202,4 @@ TEST_F(FileOutcomes, BmpCorpus) { CheckCorpus("bmp/", {".bmp", ".dib", ".rle"});
 TEST_F(FileOutcomes, GifCorpus) { CheckCorpus("gif/", {".gif"}); }
 TEST_F(FileOutcomes, JpegCorpus) { CheckCorpus("jpeg/", {".jpg", ".jpeg", ".jpe"}); }
 TEST_F(FileOutcomes, CameraPhotos) { CheckCorpus("photos/", {".jpg"}); }
+TEST_F(FileOutcomes, MetafileCorpus) { CheckCorpus("metafile/", {".wmf", ".emf"}); }
