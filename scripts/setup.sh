@@ -13,6 +13,7 @@ packages=(
   python3-pil giflib-tools
   scdoc librsvg2-bin dpkg-dev desktop-file-utils appstream debootstrap imagemagick xdotool  # packaging/, test_package.sh, screenshot.sh
   libpng-dev  # the I/O tests read the corpus's reference renderings of metafiles
+  libwmf-dev libwmf-bin gsfonts  # the metafile benchmark's reference; wmf2gd to check our WMF files
 )
 
 missing=()

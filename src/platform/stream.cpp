@@ -148,4 +148,20 @@ int64_t TPixMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   return m_position;
 }
 
+int64_t TPixViewStream::Read(void* buffer, int64_t count) {
+  if (count <= 0 || m_position >= m_size) return 0;
+  const int64_t n = std::min(count, m_size - m_position);
+  std::memcpy(buffer, m_data + m_position, static_cast<size_t>(n));
+  m_position += n;
+  return n;
+}
+
+int64_t TPixViewStream::Seek(int64_t offset, TSeekOrigin origin) {
+  int64_t base = 0;
+  if (origin == TSeekOrigin::soCurrent) base = m_position;
+  if (origin == TSeekOrigin::soEnd) base = m_size;
+  m_position = std::max<int64_t>(0, base + offset);
+  return m_position;
+}
+
 }  // namespace pix

@@ -87,4 +87,23 @@ private:
   int m_lastError = 0;
 };
 
+// A read-only stream over bytes the caller owns and keeps alive while the
+// stream is used; nothing is copied. Writes take nothing.
+class TPixViewStream : public TPixStream {
+public:
+  TPixViewStream(const void* bytes, int64_t count)
+      : m_data(static_cast<const uint8_t*>(bytes)), m_size(count > 0 ? count : 0) {}
+
+  int64_t Read(void* buffer, int64_t count) override;
+  int64_t Write(const void*, int64_t) override { return 0; }
+  int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+  int64_t Position() const override { return m_position; }
+  int64_t Size() const override { return m_size; }
+
+private:
+  const uint8_t* m_data;
+  int64_t m_size;
+  int64_t m_position = 0;
+};
+
 }  // namespace pix

@@ -99,16 +99,24 @@ std::shared_ptr<TImage> DecodeDib(const uint8_t* info, size_t infoSize, const ui
     why = frTruncated;
     return nullptr;
   }
-  std::vector<uint8_t> dib(infoSize + bitsSize);
-  std::memcpy(dib.data(), info, infoSize);
-  if (bitsSize) std::memcpy(dib.data() + infoSize, bits, bitsSize);
-  TPixMemoryStream stream(dib.data(), static_cast<int64_t>(dib.size()));
+  // The reader wants the pixels right after the table; records usually keep
+  // them there, else they are put together.
+  std::vector<uint8_t> joined;
+  const uint8_t* dib = info;
+  if (bitsSize && bits != info + infoSize) {
+    joined.resize(infoSize + bitsSize);
+    std::memcpy(joined.data(), info, infoSize);
+    std::memcpy(joined.data() + infoSize, bits, bitsSize);
+    dib = joined.data();
+  }
+  const auto dibSize = static_cast<int64_t>(infoSize + bitsSize);
+  TPixViewStream stream(dib, dibSize);
   TBitmap picture;
   TIOParams params;
   bool aborted = false;
   TFailureReason reason = frNone, damage = frNone;
   TProgressRecord progress{.Aborting = &aborted, .Reason = &reason, .Damage = &damage};
-  ReadDibStream(stream, picture, static_cast<int64_t>(dib.size()), progress, params);
+  ReadDibStream(stream, picture, dibSize, progress, params);
   if (aborted) {
     why = reason == frNone ? frCorruptData : reason;
     return nullptr;

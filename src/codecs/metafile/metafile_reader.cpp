@@ -226,11 +226,12 @@ void ReadMetafileStream(TPixStream& stream, TBitmap& image, TPixMask* alpha, boo
     progress.Abort(frSizeTooLarge);
     return;
   }
-  // A plain WMF states its size only in its records.
-  if (kind == mkPlainWmf || !paramsOnly) {
-    data.resize(static_cast<size_t>(size));
-    const int64_t more = size - headSize;
-    if (more > 0 && stream.Read(data.data() + headSize, more) != more) {
+  // A plain WMF states its size only in its records. Bytes the stream does
+  // not deliver although it claimed them count as a cut file.
+  if ((kind == mkPlainWmf || !paramsOnly) && size > headSize) {
+    stream.Seek(start, TSeekOrigin::soBeginning);
+    data = ReadUpTo(stream, size);
+    if (static_cast<int64_t>(data.size()) != size) {
       progress.Abort(frTruncated);
       return;
     }

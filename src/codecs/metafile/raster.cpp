@@ -333,6 +333,36 @@ void TRaster::Blit(const TContour& dest, const TBlit& blit, const TPaint& brush,
   const int32_t sx1 = src ? std::min(src->Width, blit.SrcX1) : 0, sy1 = src ? std::min(src->Height, blit.SrcY1) : 0;
   if (needsSource && (sx0 >= sx1 || sy0 >= sy1)) return;
   const bool blend = blit.ConstantAlpha >= 0;
+  if (needsSource && blit.Rop3 == 0xCC && !blend && blit.TransparentKey < 0 && blit.B == 0 && blit.D == 0) {
+    // A plain copy that keeps the axes: one source row per row, and where the
+    // scale is one, one copy per run. Same samples as the general loop below.
+    ScanContours({dest}, false, clip.Box(), m_budget, [&](int32_t y, int32_t x0, int32_t x1) {
+      if (!m_budget.Spend(x1 - x0)) return;
+      const double fy = blit.E * (y + 0.5) + blit.F;
+      if (!(fy > -1.0 && fy < src->Height + 1.0)) return;
+      const auto py = std::clamp(static_cast<int32_t>(std::floor(fy)), sy0, sy1 - 1);
+      const uint8_t* srow = src->Pixels.ScanLine(py);
+      uint8_t* row = m_target.ScanLine(y);
+      const uint8_t* mask = clip.MaskRow(y);
+      auto sample = [&](int32_t x) { return std::floor(blit.A * (x + 0.5) + blit.C); };
+      if (blit.A == 1.0 && !mask) {
+        const double first = sample(x0), last = sample(x1 - 1);
+        if (first >= sx0 && last < sx1 && last - first == x1 - 1 - x0) {
+          std::memcpy(row + 3 * static_cast<int64_t>(x0), srow + 3 * static_cast<int64_t>(first),
+                      3 * static_cast<size_t>(x1 - x0));
+          return;
+        }
+      }
+      for (int32_t x = x0; x < x1; ++x) {
+        if (mask && !mask[x]) continue;
+        const double fx = blit.A * (x + 0.5) + blit.C;
+        if (!(fx > -1.0 && fx < src->Width + 1.0)) continue;
+        const auto px = std::clamp(static_cast<int32_t>(std::floor(fx)), sx0, sx1 - 1);
+        std::memcpy(row + 3 * static_cast<int64_t>(x), srow + 3 * static_cast<int64_t>(px), 3);
+      }
+    });
+    return;
+  }
   ScanContours({dest}, false, clip.Box(), m_budget, [&](int32_t y, int32_t x0, int32_t x1) {
     if (!m_budget.Spend(x1 - x0)) return;
     uint8_t* row = m_target.ScanLine(y);
