@@ -70,8 +70,8 @@ Outcome ReplayFuzzInput(const std::string& target, const std::string& path) {
   };
   if (target == "fuzz_bmp") return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadBmpFromStream(s); });
   if (target == "fuzz_wmf" || target == "fuzz_emf") {
-    // The targets draw into pictures of at most 1 MiB.
-    pixtest::ScopedSetting<int64_t> cap(MaxBitmapBytes, SetMaxBitmapBytes, int64_t{1} << 20);
+    // The targets draw into pictures of at most 64 KiB.
+    pixtest::ScopedSetting<int64_t> cap(MaxBitmapBytes, SetMaxBitmapBytes, int64_t{64} << 10);
     return Run([&](TPixImageIO& io) {
       auto s = from(0);
       io.LoadStreamWithCodec(s, target == "fuzz_wmf" ? ftWMF : ftEMF, ReadMetafileStream);

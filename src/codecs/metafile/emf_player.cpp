@@ -46,6 +46,11 @@ private:
   // count points of 32 bits (or 16) from offset o; empty and short when they do not fit.
   std::vector<TPt> Points(TRecordView& r, size_t o, uint32_t count, bool small) {
     std::vector<TPt> pts;
+    if (count > kMaxRecordPoints) {
+      m_device.Fail(frSizeTooLarge);
+      r.MarkShort();
+      return pts;
+    }
     const size_t each = small ? 4 : 8;
     if (!r.Has(o, static_cast<size_t>(count) * each)) {
       r.MarkShort();

@@ -11,7 +11,10 @@ constexpr double kPi = std::numbers::pi;
 // full-picture mask.
 constexpr size_t kMaxSavedStates = 4096;
 // Points a path may collect; more is a file built to exhaust memory.
-constexpr int64_t kMaxPathPoints = int64_t{1} << 23;
+constexpr int64_t kMaxPathPoints = int64_t{1} << 22;
+// Pieces of a wide outline filled at once; a longer outline is filled in
+// batches, so its memory stays bounded.
+constexpr size_t kStrokeBatch = size_t{1} << 16;
 // Points one curve is flattened into, at most.
 constexpr int kMaxCurveSegments = 1024;
 
@@ -233,6 +236,7 @@ void TGdiDevice::SetMapMode(int mode) {
 }
 
 void TGdiDevice::SetWindowOrg(double x, double y) {
+  if (!Finite(x) || !Finite(y)) return;
   m_state.WinOrgX = x;
   m_state.WinOrgY = y;
   m_mapDirty = true;
@@ -240,21 +244,21 @@ void TGdiDevice::SetWindowOrg(double x, double y) {
 
 void TGdiDevice::SetWindowExt(double x, double y) {
   // GDI refuses zero extents, and only the scaling map modes take them.
-  if (x == 0 || y == 0 || (!m_setup.WindowToOutput && m_state.MapMode < 7)) return;
+  if (x == 0 || y == 0 || !Finite(x) || !Finite(y) || (!m_setup.WindowToOutput && m_state.MapMode < 7)) return;
   m_state.WinExtX = x;
   m_state.WinExtY = y;
   m_mapDirty = true;
 }
 
 void TGdiDevice::SetViewportOrg(double x, double y) {
-  if (m_setup.WindowToOutput) return;
+  if (m_setup.WindowToOutput || !Finite(x) || !Finite(y)) return;
   m_state.VpOrgX = x;
   m_state.VpOrgY = y;
   m_mapDirty = true;
 }
 
 void TGdiDevice::SetViewportExt(double x, double y) {
-  if (m_setup.WindowToOutput || x == 0 || y == 0 || m_state.MapMode < 7) return;
+  if (m_setup.WindowToOutput || x == 0 || y == 0 || !Finite(x) || !Finite(y) || m_state.MapMode < 7) return;
   m_state.VpExtX = x;
   m_state.VpExtY = y;
   m_mapDirty = true;
@@ -460,6 +464,7 @@ void TGdiDevice::WideStroke(const std::vector<TFigure>& figures, double width) {
     SpendPoints(segments * 8);
     if (Stopped()) return;
     for (size_t i = 0; i < segments; ++i) {
+      if (pieces.size() >= kStrokeBatch) FlushPieces(pieces);
       TPt a = pts[i], b = pts[(i + 1) % n];
       const TPt d{b.X - a.X, b.Y - a.Y};
       const double len = Length(d);
@@ -475,6 +480,7 @@ void TGdiDevice::WideStroke(const std::vector<TFigure>& figures, double width) {
     }
     // Joins at the inner vertices (all of them on a closed figure).
     for (size_t i = closed ? 0 : 1; i < (closed ? n : n - 1); ++i) {
+      if (pieces.size() >= kStrokeBatch) FlushPieces(pieces);
       const TPt& v = pts[i];
       const TPt& p = pts[(i + n - 1) % n];
       const TPt& q = pts[(i + 1) % n];
@@ -509,8 +515,15 @@ void TGdiDevice::WideStroke(const std::vector<TFigure>& figures, double width) {
       pieces.push_back(Circle(pts.back(), hw));
     }
   }
+  FlushPieces(pieces);
+}
+
+void TGdiDevice::FlushPieces(std::vector<TContour>& pieces) {
+  // Every piece turns the same way, so the winding rule paints their union once.
   for (TContour& c : pieces) MakePositive(c);
-  m_raster.Fill(pieces, true, PenPaint(), m_state.Clip);
+  SpendPoints(pieces.size() * 16);
+  if (!Stopped()) m_raster.Fill(pieces, true, PenPaint(), m_state.Clip);
+  pieces.clear();
 }
 
 // ---- drawing ----
@@ -571,6 +584,8 @@ void TGdiDevice::AppendBezier(TContour& out, TPt p0, TPt p1, TPt p2, TPt p3) {
   const double len = Length({p1.X - p0.X, p1.Y - p0.Y}) + Length({p2.X - p1.X, p2.Y - p1.Y}) +
                      Length({p3.X - p2.X, p3.Y - p2.Y});
   const int n = Finite(len) ? std::clamp(static_cast<int>(std::ceil(len / 4.0)), 2, 64) : 2;
+  SpendPoints(static_cast<size_t>(n));
+  if (Stopped()) return;
   for (int i = 1; i <= n; ++i) {
     const double t = static_cast<double>(i) / n, s = 1.0 - t;
     const double a = s * s * s, b = 3 * s * s * t, c = 3 * s * t * t, d = t * t * t;
@@ -954,6 +969,7 @@ void TGdiDevice::GradientRect(const TVertex& a, const TVertex& b, bool vertical)
   if (span == 0) return;
   // Each pixel takes the colour of its own place along the gradient.
   ScanContours({dest}, false, m_state.Clip.Box(), Budget(), [&](int32_t y, int32_t x0, int32_t x1) {
+    if (!Budget().Spend(x1 - x0)) return;
     for (int32_t x = x0; x < x1; ++x) {
       const TPt l = inverse.Apply({x + 0.5, y + 0.5});
       const double t = std::clamp(((vertical ? l.Y : l.X) - from) / span, 0.0, 1.0);
@@ -972,6 +988,7 @@ void TGdiDevice::GradientTriangle(const TVertex& a, const TVertex& b, const TVer
   const double det = (pb.Y - pc.Y) * (pa.X - pc.X) + (pc.X - pb.X) * (pa.Y - pc.Y);
   if (det == 0 || !Finite(det)) return;
   ScanContours({{pa, pb, pc}}, false, m_state.Clip.Box(), Budget(), [&](int32_t y, int32_t x0, int32_t x1) {
+    if (!Budget().Spend(x1 - x0)) return;
     for (int32_t x = x0; x < x1; ++x) {
       const double px = x + 0.5, py = y + 0.5;
       const double wa = std::clamp(((pb.Y - pc.Y) * (px - pc.X) + (pc.X - pb.X) * (py - pc.Y)) / det, 0.0, 1.0);

@@ -95,6 +95,11 @@ private:
   TPt Point(TRecordView& r, size_t o) { return {static_cast<double>(r.I16(o + 2)), static_cast<double>(r.I16(o))}; }
   std::vector<TPt> Points(TRecordView& r, size_t o, size_t count) {
     std::vector<TPt> pts;
+    if (count > kMaxRecordPoints) {
+      m_device.Fail(frSizeTooLarge);
+      r.MarkShort();
+      return pts;
+    }
     if (!r.Has(o, count * 4)) {
       r.MarkShort();
       return pts;

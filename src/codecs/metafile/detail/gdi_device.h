@@ -235,6 +235,7 @@ private:
   void FillFigures(const std::vector<TFigure>& figures, const TPaint& paint, bool winding);
   void StrokeFigures(const std::vector<TFigure>& figures);
   void WideStroke(const std::vector<TFigure>& figures, double width);
+  void FlushPieces(std::vector<TContour>& pieces);
   TContour EllipseContour(double l, double t, double r, double b);
   std::vector<TPt> ArcPoints(double l, double t, double r, double b, TPt start, TPt end, bool clockwise);
   void AppendBezier(TContour& out, TPt p0, TPt p1, TPt p2, TPt p3);

@@ -26,8 +26,10 @@ constexpr uint16_t kMetaSetWindowOrg = 0x020B;
 constexpr uint16_t kMetaSetWindowExt = 0x020C;
 constexpr uint32_t kSrcCopy = 0x00CC0020;
 
-// Records a file may hold before the reader gives up (frSizeTooLarge).
+// Records a file may hold before the reader gives up (frSizeTooLarge), and
+// points one record may draw (their edges cost memory while they are filled).
 constexpr int64_t kMaxRecords = int64_t{1} << 22;
+constexpr size_t kMaxRecordPoints = size_t{1} << 22;
 // The work units (pixels painted, edges crossed, bitmap pixels decoded) one
 // file may cost: 64 times its picture's area and 16 M more, 1 G at most. The
 // corpus's busiest drawings cost under 5 times their area.

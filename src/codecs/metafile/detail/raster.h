@@ -181,12 +181,18 @@ void ScanContours(const std::vector<TContour>& contours, bool winding, const TBo
   };
   std::vector<TEdge> edges;
   double top = 1e300, bottom = -1e300;
+  // Points far outside any picture are pulled in, so the arithmetic below
+  // stays finite; edges with a point that is not a number are left out.
+  static constexpr double kFar = 1e15;
+  auto near = [](TPt p) { return TPt{std::clamp(p.X, -kFar, kFar), std::clamp(p.Y, -kFar, kFar)}; };
   for (const TContour& c : contours) {
     const size_t n = c.size();
     if (n < 2) continue;
     for (size_t i = 0; i < n; ++i) {
-      const TPt& p = c[i];
-      const TPt& q = c[(i + 1) % n];
+      if (std::isnan(c[i].X) || std::isnan(c[i].Y) || std::isnan(c[(i + 1) % n].X) || std::isnan(c[(i + 1) % n].Y))
+        continue;
+      const TPt p = near(c[i]);
+      const TPt q = near(c[(i + 1) % n]);
       if (p.Y == q.Y) continue;
       if (p.Y < q.Y)
         edges.push_back({p.X, p.Y, q.X, q.Y, 1});
