@@ -114,6 +114,7 @@ TEST_F(FileOutcomes, EveryKeptHostileInputHasItsExpectedOutcome) {
       {"fuzz_bmp/giant-header.bmp", Fails(frSizeTooLarge)},
       {"fuzz_bmp/rle-top-down-delta.bmp", Loads()},
       {"fuzz_bmp/two-bit.bmp", Fails(frUnsupportedDepth)},
+      {"fuzz_emf/huge-arc-segment-count.emf", Loads()},
       {"fuzz_gif/bad-lzw-interlaced.gif", Loads()},
       {"fuzz_gif/giant-frame.gif", Fails(frTruncated)},
       {"fuzz_gif/no-data.gif", Fails(frTruncated)},

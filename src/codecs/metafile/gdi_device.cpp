@@ -48,7 +48,7 @@ void MakePositive(TContour& c) {
 }
 
 TContour Circle(TPt c, double r) {
-  const int n = std::clamp(static_cast<int>(std::ceil(r * 1.5)), 8, 64);
+  const int n = ClampToInt(std::ceil(r * 1.5), 8, 64);
   TContour out;
   out.reserve(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
@@ -61,7 +61,7 @@ TContour Circle(TPt c, double r) {
 int CurveSegments(double outputRadius, double sweep) {
   const double arc = std::fabs(outputRadius * sweep);
   if (!Finite(arc)) return kMaxCurveSegments;
-  return std::clamp(static_cast<int>(std::ceil(arc / 3.0)), 4, kMaxCurveSegments);
+  return ClampToInt(std::ceil(arc / 3.0), 4, kMaxCurveSegments);
 }
 
 // The axis-aligned box of a four-point contour that is a rectangle, by the
@@ -73,7 +73,7 @@ std::optional<TBox> BoxOfRectangle(const TContour& c) {
   if (!axis) return std::nullopt;
   const double x0 = std::min(c[0].X, c[2].X), x1 = std::max(c[0].X, c[2].X);
   const double y0 = std::min(c[0].Y, c[2].Y), y1 = std::max(c[0].Y, c[2].Y);
-  auto edge = [](double v) { return static_cast<int32_t>(std::clamp(std::ceil(v - 0.5), -1e9, 1e9)); };
+  auto edge = [](double v) { return ClampToInt(std::ceil(v - 0.5), -1e9, 1e9); };
   return TBox{edge(x0), edge(y0), edge(x1), edge(y1)};
 }
 
@@ -360,8 +360,8 @@ TPaint TGdiDevice::BrushPaint(const TBrush& brush) {
   p.BkOpaque = m_state.BkMode != 1;
   p.Rop2 = m_state.Rop2;
   const TPt org = m_setup.DeviceToOutput.Apply(m_state.BrushOrg);
-  p.OrgX = static_cast<int32_t>(std::clamp(org.X, -1e6, 1e6));
-  p.OrgY = static_cast<int32_t>(std::clamp(org.Y, -1e6, 1e6));
+  p.OrgX = ClampToInt(org.X, -1e6, 1e6);
+  p.OrgY = ClampToInt(org.Y, -1e6, 1e6);
   switch (brush.Style) {
     case 0: p.Kind = TPaint::pkSolid; break;
     case 2: p.Kind = TPaint::pkHatch; p.Hatch = brush.Hatch; break;
@@ -583,7 +583,7 @@ void TGdiDevice::PolyPolygon(const std::vector<std::vector<TPt>>& polygons) {
 void TGdiDevice::AppendBezier(TContour& out, TPt p0, TPt p1, TPt p2, TPt p3) {
   const double len = Length({p1.X - p0.X, p1.Y - p0.Y}) + Length({p2.X - p1.X, p2.Y - p1.Y}) +
                      Length({p3.X - p2.X, p3.Y - p2.Y});
-  const int n = Finite(len) ? std::clamp(static_cast<int>(std::ceil(len / 4.0)), 2, 64) : 2;
+  const int n = ClampToInt(std::ceil(len / 4.0), 2, 64);
   SpendPoints(static_cast<size_t>(n));
   if (Stopped()) return;
   for (int i = 1; i <= n; ++i) {
@@ -994,6 +994,7 @@ void TGdiDevice::GradientTriangle(const TVertex& a, const TVertex& b, const TVer
       const double wa = std::clamp(((pb.Y - pc.Y) * (px - pc.X) + (pc.X - pb.X) * (py - pc.Y)) / det, 0.0, 1.0);
       const double wb = std::clamp(((pc.Y - pa.Y) * (px - pc.X) + (pa.X - pc.X) * (py - pc.Y)) / det, 0.0, 1.0);
       const double wc = std::max(0.0, 1.0 - wa - wb);
+      if (!Finite(wa) || !Finite(wb)) continue;
       auto ch = [&](uint16_t p, uint16_t q, uint16_t r) {
         return static_cast<uint32_t>(std::clamp(std::lround((p * wa + q * wb + r * wc) / 256.0), 0L, 255L));
       };

@@ -20,6 +20,13 @@ struct TPt {
 };
 using TContour = std::vector<TPt>;
 
+// v rounded toward zero into [lo, hi]; a value that is not a number gives lo.
+inline int32_t ClampToInt(double v, double lo, double hi) {
+  if (!(v >= lo)) return static_cast<int32_t>(lo);
+  if (!(v <= hi)) return static_cast<int32_t>(hi);
+  return static_cast<int32_t>(v);
+}
+
 // A cap on the work one file may cause (pixels painted, edge crossings
 // computed), so that a small hostile file cannot keep the reader busy for
 // minutes. Spend returns false once the cap is passed.
