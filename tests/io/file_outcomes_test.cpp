@@ -131,6 +131,8 @@ TEST_F(FileOutcomes, EveryKeptHostileInputHasItsExpectedOutcome) {
       {"fuzz_pipeline/no-data.gif", Fails(frTruncated)},
       {"fuzz_pipeline/sof-giant.jpg", Fails(frTruncated)},
       {"fuzz_pipeline/tall-bilevel-bmp-rotation-timeout.bmp", Loads(frTruncated)},
+      {"fuzz_wmf/region-scans-past-record.wmf", Loads(frCorruptData)},
+      {"fuzz_wmf/stretchdib-huge-claimed.wmf", Loads(frTruncated)},
   };
   std::set<std::string> seen;
   for (const auto& target : fs::directory_iterator(PIXFOLD_TEST_DATA "/fuzz")) {

@@ -87,16 +87,16 @@ std::shared_ptr<TImage> DecodeDib(const uint8_t* info, size_t infoSize, const ui
     why = frCorruptData;
     return nullptr;
   }
-  // The bitmap's pixels count against the file's work; uncompressed bits must
-  // all be there, so a few bytes cannot claim a huge picture.
-  if (!budget.Spend(h.Width * height)) {
-    why = frSizeTooLarge;
-    return nullptr;
-  }
+  // Uncompressed bits must all be there, so a few bytes cannot claim a huge
+  // picture; the pixels then count against the file's work.
   const bool rle = h.Compression == kBiRle8 || h.Compression == kBiRle4;
   const int64_t rowSize = StoredRowSize(h.Width, h.Depth);
   if (!rle && (bits == nullptr || static_cast<int64_t>(bitsSize) / rowSize < height)) {
     why = frTruncated;
+    return nullptr;
+  }
+  if (!budget.Spend(h.Width * height)) {
+    why = frSizeTooLarge;
     return nullptr;
   }
   // The reader wants the pixels right after the table; records usually keep
