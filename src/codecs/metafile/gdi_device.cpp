@@ -453,6 +453,7 @@ void TGdiDevice::WideStroke(const std::vector<TFigure>& figures, double width) {
     std::vector<TPt> pts;
     for (const TPt& p : f.Points)
       if (pts.empty() || p.X != pts.back().X || p.Y != pts.back().Y) pts.push_back(p);
+    if (pts.empty()) continue;
     const bool closed = f.Closed && pts.size() > 2;
     if (closed && pts.front().X == pts.back().X && pts.front().Y == pts.back().Y) pts.pop_back();
     if (pts.size() == 1) {
