@@ -115,7 +115,7 @@ TEST_F(FileOutcomes, EveryKeptHostileInputHasItsExpectedOutcome) {
       {"fuzz_bmp/rle-top-down-delta.bmp", Loads()},
       {"fuzz_bmp/two-bit.bmp", Fails(frUnsupportedDepth)},
       {"fuzz_emf/huge-arc-segment-count.emf", Loads()},
-      {"fuzz_emf/wide-pen-empty-polygon.emf", Loads()},
+      {"fuzz_emf/wide-pen-empty-polygon.emf", Loads(frCorruptData)},
       {"fuzz_gif/bad-lzw-interlaced.gif", Loads()},
       {"fuzz_gif/giant-frame.gif", Fails(frTruncated)},
       {"fuzz_gif/no-data.gif", Fails(frTruncated)},
