@@ -1,5 +1,7 @@
 #include "io/format_table.h"
 
+#include "codecs/png/png_codec.h"
+#include "codecs/tiff/tiff_codec.h"
 #include "io/pix_image_io.h"
 
 namespace pix {
@@ -42,14 +44,16 @@ void SaveBmp(TPixImageIO& io, const std::string& n) { io.SaveBmpToFile(n); }
 void SaveWithoutCodec(TPixImageIO& io, const std::string&) { io.SaveWithoutCodec(); }
 
 const TFormatRow kRows[] = {
-    {ftTIFF, "TIFF Bitmap", "TIF;TIFF", {"tif", "tiff"}, LoadWithoutCodec<ftTIFF, true>, SaveWithoutCodec, nullptr},
+    {ftTIFF, "TIFF Bitmap", "TIF;TIFF", {"tif", "tiff"}, LoadCodec<ftTIFF, ReadTiffStream>, SaveCodec<WriteTiffStream>,
+     ParamsCodec<ftTIFF, ReadTiffStream>},
     {ftGIF, "CompuServe Bitmap", "GIF", {"gif"}, LoadGif, SaveGif, ParamsGif},
     {ftJPEG, "JPEG Bitmap", "JPG;JPEG;JPE", {"jpg", "jpeg", "jpe"}, LoadJpeg, SaveJpeg, ParamsJpeg},
     {ftPCX, "PaintBrush", "PCX", {"pcx"}, LoadWithoutCodec<ftPCX, false>, SaveWithoutCodec, nullptr},
     {ftBMP, "Windows Bitmap", "BMP;DIB;RLE", {"bmp", "dib", "rle"}, LoadBmp, SaveBmp, ParamsBmp},
     {ftICO, "Windows Icon", "ICO", {"ico"}, LoadWithoutCodec<ftICO, true>, nullptr, nullptr},
     {ftCUR, "Windows Cursor", "CUR", {"cur"}, LoadWithoutCodec<ftCUR, true>, nullptr, nullptr},
-    {ftPNG, "Portable Network Graphics", "PNG", {"png"}, LoadWithoutCodec<ftPNG, true>, SaveWithoutCodec, nullptr},
+    {ftPNG, "Portable Network Graphics", "PNG", {"png"}, LoadCodec<ftPNG, ReadPngStream>, SaveCodec<WritePngStream>,
+     ParamsCodec<ftPNG, ReadPngStream>},
     {ftWMF, "Windows Metafile", "WMF", {"wmf"}, LoadWithoutCodec<ftWMF, true>, nullptr, nullptr},
     {ftEMF, "Enhanced Windows Metafile", "EMF", {"emf"}, LoadWithoutCodec<ftEMF, true>, nullptr, nullptr},
     {ftTGA, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX", {"tga", "targa", "vda", "icb", "vst", "win"},

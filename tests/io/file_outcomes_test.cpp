@@ -187,3 +187,5 @@ TEST_F(FileOutcomes, BmpCorpus) { CheckCorpus("bmp/", {".bmp", ".dib", ".rle"});
 TEST_F(FileOutcomes, GifCorpus) { CheckCorpus("gif/", {".gif"}); }
 TEST_F(FileOutcomes, JpegCorpus) { CheckCorpus("jpeg/", {".jpg", ".jpeg", ".jpe"}); }
 TEST_F(FileOutcomes, CameraPhotos) { CheckCorpus("photos/", {".jpg"}); }
+TEST_F(FileOutcomes, PngCorpus) { CheckCorpus("png/", {".png"}); }
+TEST_F(FileOutcomes, TiffCorpus) { CheckCorpus("tiff/", {".tif", ".tiff"}); }
