@@ -11,6 +11,7 @@ packages=(
   xvfb xauth
   clang libclang-rt-14-dev
   python3-pil giflib-tools
+  libpng-dev libpng-tools libtiff-dev libtiff-tools  # PNG and TIFF codecs; pngfix, tiff2rgba and tiffinfo in their tests
 )
 
 missing=()

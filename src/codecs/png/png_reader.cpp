@@ -30,6 +30,9 @@ constexpr png_uint_32 kChunkCacheMax = 128;
 constexpr png_alloc_size_t kChunkMallocMax = png_alloc_size_t{8} << 20;
 // Deflate never turns one byte into more than this many.
 constexpr int64_t kMaxInflateRatio = 1032;
+// libpng asks for image data in pieces of this size. It takes no partial
+// piece, so a file cut short loses at most this much before the cut.
+constexpr std::size_t kImageDataPiece = 1024;
 
 // Ancillary chunks the reader has no use for. libpng skips them (still
 // checking their CRC) instead of parsing them, so compressed text and colour
@@ -173,6 +176,7 @@ bool TPngReader::Configure() {
     png_set_chunk_cache_max(png, kChunkCacheMax);
     png_set_chunk_malloc_max(png, kChunkMallocMax);
     png_set_benign_errors(png, 1);
+    png_set_compression_buffer_size(png, kImageDataPiece);
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks, kIgnoredChunkCount);
     png_read_info(png, m_session.Info);
   });
@@ -205,6 +209,11 @@ void TPngReader::ReadHeader() {
       l.Transparent = true;
     } else if ((m_colorType == PNG_COLOR_TYPE_GRAY || m_colorType == PNG_COLOR_TYPE_RGB) && transColor) {
       l.Key = *transColor;
+      // A key beyond the depth is cut to it, as libpng's own expansion does.
+      if (depth < 16) {
+        const auto mask = static_cast<png_uint_16>((1u << depth) - 1);
+        l.Key.gray &= mask, l.Key.red &= mask, l.Key.green &= mask, l.Key.blue &= mask;
+      }
       l.HasKey = l.Transparent = true;
     }
   }

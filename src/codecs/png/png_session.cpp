@@ -80,6 +80,9 @@ bool TPngSession::Create() {
 }
 
 void TPngSession::Fail(TFailureReason reason, const char*) {
+  // libpng names the limit an IHDR breaks in a warning and then fails with
+  // "Invalid IHDR data".
+  if (reason == frCorruptData && m_oversize) reason = frSizeTooLarge;
   if (Failure == frNone) Failure = Exhausted ? frTruncated : reason;
   std::longjmp(m_jump, 1);
 }
@@ -88,6 +91,7 @@ void TPngSession::Warn(const char* message) {
   // An ancillary chunk with a bad CRC is dropped, and a bad checksum at the
   // end of the image data is passed over: the load goes on, damaged.
   if (Contains(message, "CRC error") || Contains(message, "incorrect data check")) DataDamaged = true;
+  if (Contains(message, "exceeds user limit") || Contains(message, "too large")) m_oversize = true;
 }
 
 int64_t TPngSession::ReadBuffered(uint8_t* data, int64_t count) {

@@ -74,6 +74,7 @@ private:
   std::size_t m_begin = 0;  // reader: next unread byte; writer: unused
   std::size_t m_end = 0;    // reader: end of the buffered bytes; writer: bytes waiting
   std::exception_ptr m_pending;
+  bool m_oversize = false;  // libpng warned that a size breaks a limit
   std::jmp_buf m_jump;
 };
 
