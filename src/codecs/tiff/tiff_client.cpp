@@ -57,7 +57,7 @@ TFailureReason ReasonOfMessage(const char* m) {
     return frUnsupportedCompression;
   if (Contains(m, "Read error") || Contains(m, "Can not read") || Contains(m, "Cannot read") ||
       Contains(m, "Seek error") || Contains(m, "EOF") || Contains(m, "end of file") || Contains(m, "Not enough data") ||
-      Contains(m, "Premature end"))
+      Contains(m, "Premature end") || Contains(m, "Error fetching"))
     return frTruncated;
   return frCorruptData;
 }
@@ -91,6 +91,11 @@ bool TTiffClient::Open(const char* mode, int64_t maxAlloc) {
   TIFFOpenOptionsFree(options);
   if (!m_tif && m_failure == frNone) m_failure = frCorruptData;
   return m_tif != nullptr;
+}
+
+void TTiffClient::Mark() {
+  m_markErrors = m_errors;
+  m_failure = frNone;
 }
 
 bool TTiffClient::Close() {
@@ -175,8 +180,7 @@ toff_t TTiffClient::Size() {
 void TTiffClient::Error(const char* format, va_list args) {
   char text[512];
   std::vsnprintf(text, sizeof text, format, args);
-  ++m_errors;
-  m_failure = ReasonOfMessage(text);
+  if (m_errors++ == m_markErrors) m_failure = ReasonOfMessage(text);
 }
 
 void TTiffClient::Warning(const char* format, va_list args) {

@@ -141,7 +141,7 @@ private:
   void Allocate();
   void DecodeBlocks();
   void DecodeRgba();
-  void NoteBlock(bool ok, int errorsBefore);
+  void NoteBlock(bool ok);
   void Band(int32_t rows);
   void ConvertRow(const uint8_t* const* planes, int32_t y, uint32_t x0, uint32_t count);
   void ConvertBilevelRow(const uint8_t* in, int32_t y, uint32_t x0, uint32_t count);
@@ -198,16 +198,17 @@ bool TTiffReader::OpenPage() {
     return false;
   }
   m_tif = m_client.Handle();
-  const int errorsBefore = m_client.ErrorCount();
+  m_client.Mark();
   const tdir_t pages = TIFFNumberOfDirectories(m_tif);
   m_params.TiffPageCount = static_cast<int32_t>(pages);
   const int32_t index = m_params.TiffImageIndex;
   if (index < 0 || static_cast<uint64_t>(index) >= pages) {
-    Fail(pages == 0 && m_client.ErrorCount() > errorsBefore ? m_client.Failure() : frNoImage);
+    Fail(pages == 0 && m_client.Failure() != frNone ? m_client.Failure() : frNoImage);
     return false;
   }
+  m_client.Mark();
   if (!TIFFSetDirectory(m_tif, static_cast<tdir_t>(index))) {
-    Fail(m_client.ErrorCount() > errorsBefore ? m_client.Failure() : frCorruptData);
+    Fail(m_client.Failure() != frNone ? m_client.Failure() : frCorruptData);
     return false;
   }
   return true;
@@ -408,14 +409,15 @@ void TTiffReader::Band(int32_t rows) {
   m_progress.Advance(rows);
 }
 
-void TTiffReader::NoteBlock(bool ok, int errorsBefore) {
+// After a strip or tile (or a band of the RGBA interface) since the last Mark.
+void TTiffReader::NoteBlock(bool ok) {
   if (ok) {
     ++m_blocksOk;
     return;
   }
   ++m_blocksFailed;
   if (m_blockFailure == frNone)
-    m_blockFailure = m_client.ErrorCount() > errorsBefore ? m_client.Failure() : frCorruptData;
+    m_blockFailure = m_client.Failure() != frNone ? m_client.Failure() : frCorruptData;
 }
 
 void TTiffReader::ConvertBilevelRow(const uint8_t* in, int32_t y, uint32_t x0, uint32_t count) {
@@ -560,7 +562,7 @@ void TTiffReader::DecodeBlocks() {
     const uint32_t bandRows = std::min(blockHeight, p.Height - y0);
     for (uint32_t x0 = 0; x0 < p.Width; x0 += blockWidth) {
       const uint32_t count = std::min(blockWidth, p.Width - x0);
-      const int errorsBefore = m_client.ErrorCount();
+      m_client.Mark();
       bool ok = true;
       for (int plane = 0; plane < planes; ++plane) {
         uint8_t* buffer = buffers[static_cast<std::size_t>(plane)].data();
@@ -575,7 +577,7 @@ void TTiffReader::DecodeBlocks() {
                                            static_cast<tmsize_t>(blockBytes));
         ok = ok && got >= 0;
       }
-      NoteBlock(ok, errorsBefore);
+      NoteBlock(ok);
       for (uint32_t r = 0; r < bandRows; ++r) {
         for (int plane = 0; plane < planes; ++plane)
           rows[static_cast<std::size_t>(plane)] = buffers[static_cast<std::size_t>(plane)].data() + r * rowBytes;
@@ -591,9 +593,9 @@ void TTiffReader::DecodeRgba() {
   const TPage& p = m_page;
   TIFFRGBAImage img{};
   char message[1024] = {};
-  const int errorsBefore = m_client.ErrorCount();
+  m_client.Mark();
   if (!TIFFRGBAImageBegin(&img, m_tif, 0, message)) {
-    Fail(m_client.ErrorCount() > errorsBefore ? m_client.Failure() : frUnsupportedFeature);
+    Fail(m_client.Failure() != frNone ? m_client.Failure() : frUnsupportedFeature);
     return;
   }
   struct TEnd {
@@ -621,9 +623,9 @@ void TTiffReader::DecodeRgba() {
       std::fill(raster.begin(), raster.end(), 0u);
       img.row_offset = static_cast<int>(y0);
       img.col_offset = 0;
-      const int before = m_client.ErrorCount();
+      m_client.Mark();
       const int ok = TIFFRGBAImageGet(&img, raster.data(), p.Width, rows);
-      NoteBlock(ok != 0 && m_client.ErrorCount() == before, before);
+      NoteBlock(ok != 0 && m_client.Failure() == frNone);
       for (uint32_t r = 0; r < rows; ++r) {
         const int32_t y = static_cast<int32_t>(y0 + r);
         uint8_t* out = m_image.ScanLine(y);

@@ -38,8 +38,12 @@ public:
   // no longer needs the stream.
   void RaisePending();
 
-  // The reason of libtiff's latest error (frCorruptData for a message that
-  // names no known fault); frNone while there was none.
+  // Starts a new operation: Failure forgets earlier errors.
+  void Mark();
+  // The reason of libtiff's first error since the last Mark (frCorruptData
+  // for a message that names no known fault); frNone while there was none.
+  // libtiff follows a fault with more general messages, so the first one is
+  // the most telling.
   TFailureReason Failure() const { return m_failure; }
   int ErrorCount() const { return m_errors; }
   // Warnings about damaged data given while CountDataWarnings is on.
@@ -63,6 +67,7 @@ private:
   TIFF* m_tif = nullptr;
   TFailureReason m_failure = frNone;
   int m_errors = 0;
+  int m_markErrors = 0;
   int m_dataWarnings = 0;
   std::exception_ptr m_pending;
 };
