@@ -10,6 +10,8 @@
 #include <string>
 
 #include "codecs/gif/gif_codec.h"
+#include "codecs/png/png_codec.h"
+#include "codecs/tiff/tiff_codec.h"
 #include "io/pix_image_io.h"
 #include "imaging/pix_view.h"
 #include "platform/stream.h"
@@ -59,8 +61,8 @@ Outcome LoadFile(const std::string& path) {
   return Run([&](TPixImageIO& io) { io.LoadFromFile(path); });
 }
 
-// The fuzz targets' own framing: the GIF and pipeline targets take a leading
-// byte (the image index, or the type the pipeline loads).
+// The fuzz targets' own framing: the GIF, TIFF and pipeline targets take a
+// leading byte (the image or page index, or the type the pipeline loads).
 Outcome ReplayFuzzInput(const std::string& target, const std::string& path) {
   const std::string bytes = pixtest::ReadFile(path);
   auto from = [&](size_t skip) {
@@ -69,6 +71,14 @@ Outcome ReplayFuzzInput(const std::string& target, const std::string& path) {
   };
   if (target == "fuzz_bmp") return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadBmpFromStream(s); });
   if (target == "fuzz_jpeg") return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadJpegFromStream(s); });
+  if (target == "fuzz_png")
+    return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadStreamWithCodec(s, ftPNG, ReadPngStream); });
+  if (target == "fuzz_tiff")
+    return Run([&](TPixImageIO& io) {
+      io.ParamRecord().TiffImageIndex = bytes.empty() ? 0 : static_cast<uint8_t>(bytes[0]) & 3;
+      auto s = from(1);
+      io.LoadStreamWithCodec(s, ftTIFF, ReadTiffStream);
+    });
   if (target == "fuzz_gif")
     return Run([&](TPixImageIO& io) {
       io.ParamRecord().GifImageIndex = bytes.empty() ? 0 : static_cast<uint8_t>(bytes[0]) & 3;
