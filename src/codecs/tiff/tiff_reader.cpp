@@ -344,8 +344,11 @@ TFailureReason TTiffReader::Plan() {
     }
     return frNone;
   }
+  // LogL and LogLuv samples are signed by nature; libtiff's RGBA reader
+  // converts them itself.
+  const bool logLuv = p.Photometric == PHOTOMETRIC_LOGL || p.Photometric == PHOTOMETRIC_LOGLUV;
   char message[1024] = {};
-  if (unsignedInts && p.Bits <= 16 && TIFFRGBAImageOK(m_tif, message)) {
+  if ((unsignedInts || logLuv) && p.Bits <= 16 && TIFFRGBAImageOK(m_tif, message)) {
     m_path = TPath::Rgba;
     return frNone;
   }
