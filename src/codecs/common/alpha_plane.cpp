@@ -16,12 +16,6 @@ bool AllOpaque(const TPixMask& alpha) {
 
 }  // namespace
 
-bool HasTransparency(const TPixMask* alpha, const TBitmap& image) {
-  if (!alpha || alpha->BitsPerPixel() != 8 || alpha->Full()) return false;
-  if (alpha->Width() != image.Width() || alpha->Height() != image.Height()) return false;
-  return !AllOpaque(*alpha);
-}
-
 void SettleAlphaPlane(TPixMask& alpha) {
   if (AllOpaque(alpha)) {
     alpha.Fill(255);

@@ -1,6 +1,6 @@
 #include "codecs/common/output_layout.h"
 
-#include "codecs/common/alpha_plane.h"
+#include "imaging/composite.h"
 
 namespace pix {
 
@@ -16,7 +16,7 @@ bool IsGrayImage(const TBitmap& image) {
 
 TOutputChoice ChooseOutputLayout(const TBitmap& image, const TPixMask* alpha, const TIOParams& params) {
   TOutputChoice choice;
-  choice.Alpha = HasTransparency(alpha, image);
+  choice.Alpha = alpha && HasTransparency(image, *alpha);
   if (image.PixelFormat() == TPixelFormat::Bilevel) {
     choice.Layout = choice.Alpha ? TOutputLayout::Gray : TOutputLayout::Bilevel;
   } else if (params.SamplesPerPixel == 1 && params.BitsPerSample <= 8 && params.ColorMapCount > 0) {

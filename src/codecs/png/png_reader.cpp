@@ -111,7 +111,7 @@ public:
 
 private:
   bool CheckSignature();
-  bool Configure();
+  bool ReadInfo();
   void ReadHeader();
   void StoreParams();
   TFailureReason SizeFault() const;
@@ -168,7 +168,8 @@ bool TPngReader::CheckSignature() {
   return true;
 }
 
-bool TPngReader::Configure() {
+// libpng's limits and the chunks it may skip, then every chunk before the image data.
+bool TPngReader::ReadInfo() {
   return m_session.Guarded([this] {
     png_structp png = m_session.Png;
     png_set_sig_bytes(png, static_cast<int>(kSignatureSize));
@@ -507,7 +508,7 @@ void TPngReader::Finish() {
 
 void TPngReader::Run() {
   if (!CheckSignature()) return;
-  if (!m_session.Create() || !Configure()) {
+  if (!m_session.Create() || !ReadInfo()) {
     m_session.RaisePending();
     m_progress.Abort(m_session.Failure == frNone ? frCorruptData : m_session.Failure);
     return;
