@@ -1,8 +1,11 @@
 // Writes the fuzz seed corpora from our own writers: every BMP depth, header
 // variant and compression, every GIF depth with and without interlacing and
-// transparency, every JPEG colour space baseline and progressive, WMF and EMF
-// from the metafile writers and hand-built record sequences, a few settings
-// files, and pipeline seeds (a selector byte before each image).
+// Writes the fuzz seed corpora from our own writers: every BMP depth, header
+// variant and compression, every GIF depth with and without interlacing and
+// transparency, every JPEG colour space baseline and progressive, every PNG
+// and TIFF layout (with and without alpha; Adam7; every TIFF compression), WMF
+// and EMF from the metafile writers and hand-built record sequences, a few
+// settings files, and pipeline seeds (a selector byte before each image).
 // Usage: fuzz_make_seeds OUTPUT-FOLDER
 #include <cstdio>
 #include <filesystem>
@@ -13,6 +16,8 @@
 #include "codecs/gif/gif_codec.h"
 #include "codecs/metafile/metafile_codec.h"
 #include "codecs/metafile_test_builder.h"
+#include "codecs/png/png_codec.h"
+#include "codecs/tiff/tiff_codec.h"
 
 namespace fs = std::filesystem;
 using namespace pix;
@@ -138,6 +143,65 @@ void HandBuiltMetafileSeeds() {
   }
 }
 
+// Alpha from transparent to opaque across the picture, or none.
+void SetAlpha(TPixImage& image, bool on) {
+  TPixMask& alpha = *image.AlphaPlane();
+  const TBitmap& bmp = *image.CurrentBitmap();
+  alpha.Allocate(bmp.Width(), bmp.Height(), 8);
+  alpha.Fill(255);
+  if (!on) return;
+  for (int32_t y = 0; y < bmp.Height(); ++y)
+    for (int32_t x = 0; x < bmp.Width(); ++x) alpha.ScanLine(y)[x] = static_cast<uint8_t>(x * 255 / bmp.Width());
+  alpha.SetFull(false);
+}
+
+// The record says whether the picture came from a palette file.
+void SetPaletteSource(TIOParams& p, bool palette) {
+  TRGB seed[2] = {};
+  p.SamplesPerPixel = palette ? 1 : 3;
+  p.BitsPerSample = 8;
+  if (palette)
+    p.SetColorMap(seed, 2);
+  else
+    p.FreeColorMap();
+}
+
+void PngSeeds(TPixImage& image, const std::string& tag) {
+  for (bool palette : {false, true})
+    for (bool alpha : {false, true})
+      for (bool interlaced : {false, true}) {
+        TIOParams& p = image.ParamRecord();
+        SetPaletteSource(p, palette);
+        p.PngInterlaced = interlaced;
+        SetAlpha(image, alpha);
+        TPixMemoryStream s;
+        image.IO().SaveStreamWithCodec(s, WritePngStream);
+        if (image.AbortFlag()) continue;
+        Save("fuzz_png", tag + (palette ? "_p" : "") + (alpha ? "_a" : "") + (interlaced ? "_i" : "") + ".png", Bytes(s));
+      }
+  SetAlpha(image, false);
+}
+
+void TiffSeeds(TPixImage& image, const std::string& tag) {
+  for (uint8_t compression : {tcAutomatic, tcNone, tcLzw, tcDeflate, tcPackBits, tcCcittG3})
+    for (bool palette : {false, true})
+      for (bool alpha : {false, true}) {
+        TIOParams& p = image.ParamRecord();
+        SetPaletteSource(p, palette);
+        p.TiffCompression = compression;
+        p.TiffRowsPerStrip = 4;
+        SetAlpha(image, alpha);
+        TPixMemoryStream s;
+        image.IO().SaveStreamWithCodec(s, WriteTiffStream);
+        if (image.AbortFlag()) continue;
+        Save("fuzz_tiff",
+             tag + "_c" + std::to_string(compression) + (palette ? "_p" : "") + (alpha ? "_a" : "") + ".tif", Bytes(s),
+             0);
+      }
+  image.ParamRecord().TiffRowsPerStrip = 0;
+  SetAlpha(image, false);
+}
+
 void SettingsSeeds() {
   auto save = [](const std::string& name, const std::string& text) {
     Save("fuzz_settings", name, std::vector<uint8_t>(text.begin(), text.end()));
@@ -166,15 +230,21 @@ int main(int argc, char** argv) {
   BmpSeeds(image);
   GifSeeds(image, "photo");
   JpegSeeds(image, "photo");
+  PngSeeds(image, "photo");
+  TiffSeeds(image, "photo");
 
   PaintTwoColours(*image.CurrentBitmap(), 19, 11);
   BmpSeeds(image);
   GifSeeds(image, "two");
+  PngSeeds(image, "grey");
+  TiffSeeds(image, "grey");
 
   image.CurrentBitmap()->Allocate(21, 9, TPixelFormat::Bilevel);
   for (int32_t y = 0; y < 9; ++y) image.CurrentBitmap()->ScanLine(y)[y % 3] = 0xA5;
   JpegSeeds(image, "bilevel");
   GifSeeds(image, "bilevel");
+  PngSeeds(image, "bilevel");
+  TiffSeeds(image, "bilevel");
 
   image.CurrentBitmap()->Allocate(21, 9, TPixelFormat::Bilevel);
   for (int32_t y = 0; y < 9; ++y) image.CurrentBitmap()->ScanLine(y)[y % 3] = 0xA5;

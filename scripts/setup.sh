@@ -14,6 +14,7 @@ packages=(
   scdoc librsvg2-bin dpkg-dev desktop-file-utils appstream debootstrap imagemagick xdotool  # packaging/, test_package.sh, screenshot.sh
   libpng-dev  # the I/O tests read the corpus's reference renderings of metafiles
   libwmf-dev libwmf-bin gsfonts  # the metafile benchmark's reference; wmf2gd to check our WMF files
+  libpng-dev libpng-tools libtiff-dev libtiff-tools  # PNG and TIFF codecs; pngfix, tiff2rgba and tiffinfo in their tests
 )
 
 missing=()

@@ -1,6 +1,8 @@
 #include "io/format_table.h"
 
 #include "codecs/metafile/metafile_codec.h"
+#include "codecs/png/png_codec.h"
+#include "codecs/tiff/tiff_codec.h"
 #include "io/pix_image_io.h"
 #include "platform/pix_exception.h"
 
@@ -65,14 +67,16 @@ void SaveBmp(TPixImageIO& io, const std::string& n) { io.SaveBmpToFile(n); }
 void SaveWithoutCodec(TPixImageIO& io, const std::string&) { io.SaveWithoutCodec(); }
 
 const TFormatRow kRows[] = {
-    {ftTIFF, "TIFF Bitmap", "TIF;TIFF", {"tif", "tiff"}, LoadWithoutCodec<ftTIFF, true>, SaveWithoutCodec, nullptr},
+    {ftTIFF, "TIFF Bitmap", "TIF;TIFF", {"tif", "tiff"}, LoadCodec<ftTIFF, ReadTiffStream>, SaveCodec<WriteTiffStream>,
+     ParamsCodec<ftTIFF, ReadTiffStream>},
     {ftGIF, "CompuServe Bitmap", "GIF", {"gif"}, LoadGif, SaveGif, ParamsGif},
     {ftJPEG, "JPEG Bitmap", "JPG;JPEG;JPE", {"jpg", "jpeg", "jpe"}, LoadJpeg, SaveJpeg, ParamsJpeg},
     {ftPCX, "PaintBrush", "PCX", {"pcx"}, LoadWithoutCodec<ftPCX, false>, SaveWithoutCodec, nullptr},
     {ftBMP, "Windows Bitmap", "BMP;DIB;RLE", {"bmp", "dib", "rle"}, LoadBmp, SaveBmp, ParamsBmp},
     {ftICO, "Windows Icon", "ICO", {"ico"}, LoadWithoutCodec<ftICO, true>, nullptr, nullptr},
     {ftCUR, "Windows Cursor", "CUR", {"cur"}, LoadWithoutCodec<ftCUR, true>, nullptr, nullptr},
-    {ftPNG, "Portable Network Graphics", "PNG", {"png"}, LoadWithoutCodec<ftPNG, true>, SaveWithoutCodec, nullptr},
+    {ftPNG, "Portable Network Graphics", "PNG", {"png"}, LoadCodec<ftPNG, ReadPngStream>, SaveCodec<WritePngStream>,
+     ParamsCodec<ftPNG, ReadPngStream>},
     {ftWMF, "Windows Metafile", "WMF", {"wmf"}, LoadMetafile<ftWMF>, SaveCodec<WriteWmfStream>,
      ParamsMetafile<ftWMF>},
     {ftEMF, "Enhanced Windows Metafile", "EMF", {"emf"}, LoadMetafile<ftEMF>, SaveCodec<WriteEmfStream>,

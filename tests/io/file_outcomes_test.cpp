@@ -11,6 +11,8 @@
 
 #include "codecs/gif/gif_codec.h"
 #include "codecs/metafile/metafile_codec.h"
+#include "codecs/png/png_codec.h"
+#include "codecs/tiff/tiff_codec.h"
 #include "io/pix_image_io.h"
 #include "imaging/pix_view.h"
 #include "platform/stream.h"
@@ -60,8 +62,8 @@ Outcome LoadFile(const std::string& path) {
   return Run([&](TPixImageIO& io) { io.LoadFromFile(path); });
 }
 
-// The fuzz targets' own framing: the GIF and pipeline targets take a leading
-// byte (the image index, or the type the pipeline loads).
+// The fuzz targets' own framing: the GIF, TIFF and pipeline targets take a
+// leading byte (the image or page index, or the type the pipeline loads).
 Outcome ReplayFuzzInput(const std::string& target, const std::string& path) {
   const std::string bytes = pixtest::ReadFile(path);
   auto from = [&](size_t skip) {
@@ -78,6 +80,14 @@ Outcome ReplayFuzzInput(const std::string& target, const std::string& path) {
     });
   }
   if (target == "fuzz_jpeg") return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadJpegFromStream(s); });
+  if (target == "fuzz_png")
+    return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadStreamWithCodec(s, ftPNG, ReadPngStream); });
+  if (target == "fuzz_tiff")
+    return Run([&](TPixImageIO& io) {
+      io.ParamRecord().TiffImageIndex = bytes.empty() ? 0 : static_cast<uint8_t>(bytes[0]) & 3;
+      auto s = from(1);
+      io.LoadStreamWithCodec(s, ftTIFF, ReadTiffStream);
+    });
   if (target == "fuzz_gif")
     return Run([&](TPixImageIO& io) {
       io.ParamRecord().GifImageIndex = bytes.empty() ? 0 : static_cast<uint8_t>(bytes[0]) & 3;
@@ -123,6 +133,11 @@ TEST_F(FileOutcomes, EveryKeptHostileInputHasItsExpectedOutcome) {
       {"fuzz_jpeg/exif-bad-offsets.jpg", Fails(frTruncated)},
       {"fuzz_jpeg/iptc-huge-length.jpg", Fails(frCorruptData)},
       {"fuzz_jpeg/sof-giant.jpg", Fails(frTruncated)},
+      {"fuzz_png/cut-interlaced.png", Fails(frTruncated)},
+      {"fuzz_png/huge-width.png", Fails(frSizeTooLarge)},
+      {"fuzz_tiff/ifd-beyond-end.tif", Fails(frTruncated)},
+      {"fuzz_tiff/second-page-missing.tif", Fails(frNoImage)},
+      {"fuzz_tiff/strips-beyond-end.tif", Loads(frTruncated)},
       {"fuzz_pipeline/bad-lzw-interlaced.gif", Loads()},
       {"fuzz_pipeline/cut.jpg", Fails(frTruncated)},
       {"fuzz_pipeline/exif-bad-offsets.jpg", Fails(frTruncated)},
@@ -207,3 +222,5 @@ TEST_F(FileOutcomes, GifCorpus) { CheckCorpus("gif/", {".gif"}); }
 TEST_F(FileOutcomes, JpegCorpus) { CheckCorpus("jpeg/", {".jpg", ".jpeg", ".jpe"}); }
 TEST_F(FileOutcomes, CameraPhotos) { CheckCorpus("photos/", {".jpg"}); }
 TEST_F(FileOutcomes, MetafileCorpus) { CheckCorpus("metafile/", {".wmf", ".emf"}); }
+TEST_F(FileOutcomes, PngCorpus) { CheckCorpus("png/", {".png"}); }
+TEST_F(FileOutcomes, TiffCorpus) { CheckCorpus("tiff/", {".tif", ".tiff"}); }

@@ -77,7 +77,7 @@ TEST_F(TDispatchFixture, EveryLoadRowReachesItsFormatWhateverTheCase) {
 }
 
 TEST_F(TDispatchFixture, FormatsWithoutACodecGiveUpAndLeaveTheImageAlone) {
-  for (const char* name : {"a.png", "b.tif", "c.pcx", "e.cur", "f.ico", "g.tga", "h.pgm"}) {
+  for (const char* name : {"c.pcx", "e.cur", "f.ico", "g.tga", "h.pgm"}) {
     io.LoadFromFile(Garbage(name));
     EXPECT_TRUE(io.AbortFlag()) << name;
     EXPECT_EQ(io.FailureReason(), frNoCodec) << name;
@@ -120,8 +120,7 @@ TEST_F(TDispatchFixture, SavesWithoutAWriterAbortAndCreateNoFile) {
   TPixPicture picture;
   picture.Bitmap().Allocate(2, 2, TPixelFormat::Bgrx32);
   io.SetAttachedTImage(&picture);
-  for (const char* name : {"a.ico", "b.cur", "e.pix", "f.jfif", "g.png", "h.tif", "i.pcx",
-                           "j.tga", "k.ppm", "noextension"}) {
+  for (const char* name : {"a.ico", "b.cur", "e.pix", "f.jfif", "i.pcx", "j.tga", "k.ppm", "noextension"}) {
     const std::string path = dir.File(name);
     io.SaveToFile(path);
     EXPECT_TRUE(io.AbortFlag()) << name;

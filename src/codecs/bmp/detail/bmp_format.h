@@ -6,6 +6,7 @@
 
 #include "imaging/bitmap.h"
 #include "codecs/common/io_params.h"
+#include "codecs/common/resolution.h"
 #include "imaging/progress.h"
 
 namespace pix::bmp {
@@ -38,12 +39,6 @@ inline int64_t FileRowSize(int64_t width, int depth) {
   if (width <= 0 || depth <= 0) return 0;
   return ((width * depth + 31) / 32) * 4;
 }
-
-// Header pixels-per-metre to dots per inch, halves to even; a result of 0 or
-// less means the file gave no usable resolution.
-int32_t DpiFromPixelsPerMetre(int32_t pixelsPerMetre);
-// Dots per inch to pixels per metre for the written header, halves to even.
-int32_t PixelsPerMetreFromDpi(int32_t dpi);
 
 // The percentage reported before row k: trunc(k x step), step = 100 / height.
 void ReportRowProgress(TProgressRecord& progress, int64_t k, double step);

@@ -3,18 +3,19 @@
 // libjpeg, and the one way C++ code calls into libjpeg: JpegGuarded.
 //
 // libjpeg is C. Its error_exit leaves through longjmp back to the JpegGuarded
-// call that is running, so no C++ exception ever unwinds through libjpeg's
-// frames. Callers keep only trivially destructible objects in the lambda they
-// pass (captures by reference), because the jump skips its frame.
+// call that is running (codecs/common/c_library_guard.h says what the lambda
+// passed in may hold).
 #include <csetjmp>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <utility>
 
 #include <jpeglib.h>
 
+#include "codecs/common/c_library_guard.h"
 #include "imaging/progress.h"
 #include "platform/stream.h"
 
@@ -39,9 +40,7 @@ void InitJpegErrorManager(TJpegErrorManager& err, const TProgressRecord* sink);
 // unless the manager's reference was cleared.
 template <typename Call>
 bool JpegGuarded(TJpegErrorManager& err, Call&& call) {
-  if (setjmp(err.Jump) != 0) return false;
-  call();
-  return true;
+  return RunGuarded(err.Jump, std::forward<Call>(call));
 }
 
 // Size of the stream buffers of the source and destination managers.
