@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "codecs/bmp/bmp_codec.h"
 #include "imaging/bitmap.h"
 #include "codecs/common/io_params.h"
 #include "imaging/progress.h"
@@ -34,10 +35,7 @@ constexpr uint8_t kVersionCore = 2;
 constexpr uint8_t kVersionInfo64 = 3;
 
 // Bytes per stored row: ((width x depth + 31) div 32) x 4; 0 for width <= 0.
-inline int64_t FileRowSize(int64_t width, int depth) {
-  if (width <= 0 || depth <= 0) return 0;
-  return ((width * depth + 31) / 32) * 4;
-}
+inline int64_t FileRowSize(int64_t width, int depth) { return DibRowSize(width, depth); }
 
 // Header pixels-per-metre to dots per inch, halves to even; a result of 0 or
 // less means the file gave no usable resolution.
