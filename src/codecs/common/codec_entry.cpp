@@ -5,7 +5,8 @@
 namespace pix {
 
 bool AlphaIsOpaque(const TPixMask* alpha, int32_t width, int32_t height) {
-  if (!alpha || alpha->Full() || alpha->BitsPerPixel() != 8) return true;
+  // Full is not trusted: rows written through ScanLine leave it set.
+  if (!alpha || alpha->OpaqueWithoutData() || alpha->BitsPerPixel() != 8) return true;
   if (alpha->Width() != width || alpha->Height() != height) return true;
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* row = alpha->ScanLine(y);

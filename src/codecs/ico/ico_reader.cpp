@@ -117,11 +117,20 @@ void ReadAndMask(TPixStream& stream, int64_t end, const TDibLayout& layout, TPix
 
 void ReadDibEntry(TPixStream& stream, int64_t end, TBitmap& image, TPixMask* alpha, bool paramsOnly,
                   TIOParams& params, TProgressRecord& progress) {
-  const TDibOptions options{
-      .Size = end - stream.Position(), .HalfHeight = true, .RequirePixels = true, .Alpha = alpha};
+  const int64_t at = stream.Position();
+  const TDibOptions options{.Size = end - at, .HalfHeight = true, .RequirePixels = true, .Alpha = alpha};
   TDibLayout layout;
-  ReadDibStream(stream, image, options, paramsOnly, progress, params, layout);
+  ReadDibStream(stream, image, options, true, progress, params, layout);
   if (paramsOnly || progress.Aborted()) return;
+  // The file cannot bound RLE data (its deltas skip any number of pixels), so
+  // an RLE entry may be no larger than an icon directory can describe.
+  if (layout.Compressed && (params.Width > kMaxSide || params.Height > kMaxSide)) {
+    progress.Abort(frCorruptData);
+    return;
+  }
+  stream.Seek(at, TSeekOrigin::soBeginning);
+  ReadDibStream(stream, image, options, false, progress, params, layout);
+  if (progress.Aborted()) return;
   ApplyTwoColorTable(image, params);
   if (!alpha) return;
   // A 32-bit entry carries its own alpha; old ones leave it 0 everywhere and

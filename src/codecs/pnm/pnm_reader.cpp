@@ -41,7 +41,8 @@ public:
 
   void Run() {
     const int32_t height = m_image.Height();
-    m_samples.resize(static_cast<size_t>(m_image.Width()) * static_cast<size_t>(m_h.Depth));
+    if (!m_h.Bits && !UnscaledBytes())
+      m_samples.resize(static_cast<size_t>(m_image.Width()) * static_cast<size_t>(m_h.Depth));
     if (!m_h.Plain) m_raw.resize(static_cast<size_t>(RawRowBytes()));
     for (int32_t y = 0; y < height; ++y) {
       m_progress.ReportStep(y, height);
@@ -136,7 +137,8 @@ private:
   }
 
   // Raw 8-bit gray and RGB at maxval 255, the common case, need no scaling.
-  bool ReadPlainBytesRow(int32_t y) {
+  bool UnscaledBytes() const { return !m_h.Plain && m_h.MaxVal == 255 && !m_h.Alpha; }
+  bool ReadUnscaledRow(int32_t y) {
     const int64_t want = static_cast<int64_t>(m_raw.size());
     const int64_t got = m_reader.Read(m_raw.data(), want);
     if (got < want) Damaged(frTruncated);
@@ -155,7 +157,7 @@ private:
   }
 
   bool ReadSampleRow(int32_t y) {
-    if (!m_h.Plain && m_h.MaxVal == 255 && !m_h.Alpha) return ReadPlainBytesRow(y);
+    if (UnscaledBytes()) return ReadUnscaledRow(y);
     const size_t arrived = ReadSamples();
     const int depth = m_h.Depth;
     const int64_t pixels = static_cast<int64_t>(arrived) / depth;
