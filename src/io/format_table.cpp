@@ -1,5 +1,9 @@
 #include "io/format_table.h"
 
+#include "codecs/ico/ico_codec.h"
+#include "codecs/pcx/pcx_codec.h"
+#include "codecs/pnm/pnm_codec.h"
+#include "codecs/tga/tga_codec.h"
 #include "io/pix_image_io.h"
 
 namespace pix {
@@ -45,17 +49,20 @@ const TFormatRow kRows[] = {
     {ftTIFF, "TIFF Bitmap", "TIF;TIFF", {"tif", "tiff"}, LoadWithoutCodec<ftTIFF, true>, SaveWithoutCodec, nullptr},
     {ftGIF, "CompuServe Bitmap", "GIF", {"gif"}, LoadGif, SaveGif, ParamsGif},
     {ftJPEG, "JPEG Bitmap", "JPG;JPEG;JPE", {"jpg", "jpeg", "jpe"}, LoadJpeg, SaveJpeg, ParamsJpeg},
-    {ftPCX, "PaintBrush", "PCX", {"pcx"}, LoadWithoutCodec<ftPCX, false>, SaveWithoutCodec, nullptr},
+    {ftPCX, "PaintBrush", "PCX", {"pcx"}, LoadCodec<ftPCX, ReadPcxStream>, SaveCodec<WritePcxStream>,
+     ParamsCodec<ftPCX, ReadPcxStream>},
     {ftBMP, "Windows Bitmap", "BMP;DIB;RLE", {"bmp", "dib", "rle"}, LoadBmp, SaveBmp, ParamsBmp},
-    {ftICO, "Windows Icon", "ICO", {"ico"}, LoadWithoutCodec<ftICO, true>, nullptr, nullptr},
-    {ftCUR, "Windows Cursor", "CUR", {"cur"}, LoadWithoutCodec<ftCUR, true>, nullptr, nullptr},
+    {ftICO, "Windows Icon", "ICO", {"ico"}, LoadCodec<ftICO, ReadIcoStream>, SaveCodec<WriteIcoStream>,
+     ParamsCodec<ftICO, ReadIcoStream>},
+    {ftCUR, "Windows Cursor", "CUR", {"cur"}, LoadCodec<ftCUR, ReadCurStream>, SaveCodec<WriteCurStream>,
+     ParamsCodec<ftCUR, ReadCurStream>},
     {ftPNG, "Portable Network Graphics", "PNG", {"png"}, LoadWithoutCodec<ftPNG, true>, SaveWithoutCodec, nullptr},
     {ftWMF, "Windows Metafile", "WMF", {"wmf"}, LoadWithoutCodec<ftWMF, true>, nullptr, nullptr},
     {ftEMF, "Enhanced Windows Metafile", "EMF", {"emf"}, LoadWithoutCodec<ftEMF, true>, nullptr, nullptr},
     {ftTGA, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX", {"tga", "targa", "vda", "icb", "vst", "win"},
-     LoadWithoutCodec<ftTGA, true>, SaveWithoutCodec, nullptr},
-    {ftPXM, "Portable Pixmap, GreyMap, BitMap", "PXM;PPM;PGM;PBM", {"pxm", "ppm", "pgm", "pbm"},
-     LoadWithoutCodec<ftPXM, false>, SaveWithoutCodec, nullptr},
+     LoadCodec<ftTGA, ReadTgaStream>, SaveCodec<WriteTgaStream>, ParamsCodec<ftTGA, ReadTgaStream>},
+    {ftPXM, "Portable Pixmap, GreyMap, BitMap", "PXM;PPM;PGM;PBM;PNM", {"pxm", "ppm", "pgm", "pbm", "pnm"},
+     LoadCodec<ftPXM, ReadPnmStream>, SaveCodec<WritePnmStream>, ParamsCodec<ftPXM, ReadPnmStream>},
 };
 
 }  // namespace
