@@ -124,6 +124,7 @@ TEST_F(FileOutcomes, EveryKeptHostileInputHasItsExpectedOutcome) {
       {"fuzz_gif/bad-lzw-interlaced.gif", Loads()},
       {"fuzz_gif/giant-frame.gif", Fails(frTruncated)},
       {"fuzz_gif/no-data.gif", Fails(frTruncated)},
+      {"fuzz_ico/dib-size-overflow.ico", Fails(frSizeTooLarge)},
       {"fuzz_jpeg/cut.jpg", Fails(frTruncated)},
       {"fuzz_jpeg/exif-bad-offsets.jpg", Fails(frTruncated)},
       {"fuzz_jpeg/iptc-huge-length.jpg", Fails(frCorruptData)},

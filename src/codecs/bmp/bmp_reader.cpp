@@ -293,7 +293,9 @@ void ReadDibStream(TPixStream& stream, TBitmap& image, const TDibOptions& option
   layout.Compressed = h.Compression == bcRle4 || h.Compression == bcRle8;
   layout.TopDown = h.Height < 0;
   layout.PixelStart = stream.Position();
-  layout.PixelBytes = layout.Compressed ? 0 : FileRowSize(h.Width, h.Depth) * std::llabs(h.Height);
+  // Only a size the decoders accept is multiplied out: header values alone can overflow.
+  const bool usable = ImageSizeFault(h.Width, std::llabs(h.Height), TPixelFormat::TrueColor) == frNone;
+  layout.PixelBytes = layout.Compressed || !usable ? 0 : FileRowSize(h.Width, h.Depth) * std::llabs(h.Height);
   DecodeDib(stream, image, h, left, options.Alpha, options.RequirePixels ? std::max<int64_t>(left, 1) : 0, paramsOnly,
             progress, params);
 }
