@@ -74,6 +74,25 @@ TEST(PcxRead, RunsMayCrossLinesAndPlanesMakeRgbAndAlpha) {
   EXPECT_EQ(Rgb(cut.Image, 0, 1), "000000");
 }
 
+TEST(PcxRead, RunCodesAnywhereInTheDataDecodeAlike) {
+  // Runs only, crossing lines, with a code on each side of the reader's
+  // 64 KiB buffer edge (one literal first shifts every code by a byte).
+  constexpr int kWidth = 600, kHeight = 250;
+  for (int shift : {0, 1}) {
+    std::string data(shift, '\x05'), expected(shift, '\x05');
+    for (int r = 0; expected.size() < kWidth * kHeight; ++r) {
+      const int run = r % 50 ? 1 + r % 3 : 63;  // short runs make the data pass 64 KiB
+      data += {char(0xC0 | run), char(r % 192)};
+      expected.append(run, char(r % 192));
+    }
+    TCodecRun run;
+    ASSERT_TRUE(run.Read(ReadPcxStream, Header(5, 1, 8, 1, kWidth, kHeight, kWidth) + data)) << shift;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x)
+        ASSERT_EQ(run.Image.ScanLine(y)[3 * x], uint8_t(expected[y * kWidth + x])) << shift << " " << x << "," << y;
+  }
+}
+
 TEST(PcxRead, MonochromeIsBilevelAndTheHeaderFillsTheRecord) {
   TCodecRun run;
   ASSERT_TRUE(run.Read(ReadPcxStream, Header(2, 1, 1, 1, 10, 1, 2, "", 150) + "\xC1\x81\xC1\xFF"));

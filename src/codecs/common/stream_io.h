@@ -2,7 +2,9 @@
 // Little-endian field access, the one checked write routine every writer
 // sends its bytes through, and buffered readers and writers for codecs that
 // take or give a byte at a time.
+#include <algorithm>
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "imaging/progress.h"
@@ -60,6 +62,13 @@ public:
   }
   // Copies up to count bytes to out; returns how many arrived.
   int64_t Read(uint8_t* out, int64_t count);
+  // The bytes ready without another stream read (refilled first when there
+  // are none); empty at the end of the data. Skip takes some of them.
+  std::span<const uint8_t> Window() {
+    if (m_at == m_end) Refill();
+    return {m_buffer.data() + m_at, m_end - m_at};
+  }
+  void Skip(size_t count) { m_at += std::min(count, m_end - m_at); }
   // Bytes taken so far.
   int64_t Consumed() const { return m_consumed - static_cast<int64_t>(m_end - m_at); }
 

@@ -85,7 +85,8 @@ public:
       std::memset(out + got, 0, static_cast<size_t>(count - got));
       return got == count;
     }
-    for (int64_t i = 0; i < count;) {
+    int64_t i = 0;
+    while (i < count) {
       if (m_runLeft > 0) {
         const int64_t n = std::min<int64_t>(m_runLeft, count - i);
         std::memset(out + i, m_runValue, static_cast<size_t>(n));
@@ -93,23 +94,42 @@ public:
         i += n;
         continue;
       }
-      uint8_t b = 0;
-      if (!m_reader.Next(b)) {
-        std::memset(out + i, 0, static_cast<size_t>(count - i));
-        return false;
+      // Codes are taken straight from the reader's buffer; only a run whose
+      // value lies beyond it goes byte by byte.
+      const std::span<const uint8_t> window = m_reader.Window();
+      if (window.empty()) break;
+      size_t k = 0;
+      while (i < count && k < window.size()) {
+        const uint8_t b = window[k];
+        if ((b & kRunFlag) != kRunFlag) {
+          out[i++] = b;
+          ++k;
+          continue;
+        }
+        if (k + 1 == window.size()) break;
+        const int64_t run = b & ~kRunFlag;
+        const int64_t n = std::min(run, count - i);
+        std::memset(out + i, window[k + 1], static_cast<size_t>(n));
+        i += n;
+        k += 2;
+        if (n < run) {
+          m_runLeft = static_cast<int>(run - n);
+          m_runValue = window[k - 1];
+          break;
+        }
       }
-      if ((b & kRunFlag) != kRunFlag) {
-        out[i++] = b;
-        continue;
-      }
-      m_runLeft = b & ~kRunFlag;
-      if (!m_reader.Next(m_runValue)) {
-        m_runLeft = 0;
-        std::memset(out + i, 0, static_cast<size_t>(count - i));
-        return false;
+      m_reader.Skip(k);
+      if (k == 0 || (i < count && m_runLeft == 0 && k < window.size())) {
+        // A run code at the window's end: its value comes with the next refill.
+        uint8_t code = 0;
+        if (!m_reader.Next(code) || !m_reader.Next(m_runValue)) break;
+        m_runLeft = code & ~kRunFlag;
       }
     }
-    return true;
+    if (i == count) return true;
+    m_runLeft = 0;
+    std::memset(out + i, 0, static_cast<size_t>(count - i));
+    return false;
   }
 
 private:
