@@ -197,7 +197,7 @@ private:
       const int64_t n = std::min<int64_t>(m_packetLeft, width - x);
       uint8_t* at = row + x * bytes;
       if (m_run) {
-        for (int64_t i = 0; i < n; ++i) std::memcpy(at + i * bytes, m_runPixel, static_cast<size_t>(bytes));
+        Repeat(at, n);
       } else if (!Take(at, n * bytes)) {
         std::memset(at + n * bytes, 0, static_cast<size_t>((width - x - n) * bytes));
         return false;
@@ -208,12 +208,32 @@ private:
     return true;
   }
 
+  // Short packets are common: the run's pixel is copied with a fixed size.
+  void Repeat(uint8_t* at, int64_t n) {
+    switch (m_layout.Bytes) {
+      case 1: std::memset(at, m_runPixel[0], static_cast<size_t>(n)); break;
+      case 2: for (int64_t i = 0; i < n; ++i) std::memcpy(at + 2 * i, m_runPixel, 2); break;
+      case 3: for (int64_t i = 0; i < n; ++i) std::memcpy(at + 3 * i, m_runPixel, 3); break;
+      default: for (int64_t i = 0; i < n; ++i) std::memcpy(at + 4 * i, m_runPixel, 4); break;
+    }
+  }
+
   bool StartPacket() {
+    const int bytes = m_layout.Bytes;
+    const std::span<const uint8_t> window = m_reader.Window();
+    if (window.size() > static_cast<size_t>(bytes)) {
+      // Header and run pixel straight from the reader's buffer.
+      m_run = (window[0] & 0x80) != 0;
+      m_packetLeft = (window[0] & 0x7F) + 1;
+      if (m_run) std::memcpy(m_runPixel, window.data() + 1, static_cast<size_t>(bytes));
+      m_reader.Skip(m_run ? 1 + static_cast<size_t>(bytes) : 1);
+      return true;
+    }
     uint8_t head = 0;
     if (!m_reader.Next(head)) return false;
     m_run = (head & 0x80) != 0;
     m_packetLeft = (head & 0x7F) + 1;
-    if (m_run && m_reader.Read(m_runPixel, m_layout.Bytes) < m_layout.Bytes) {
+    if (m_run && m_reader.Read(m_runPixel, bytes) < bytes) {
       m_packetLeft = 0;
       return false;
     }
