@@ -64,6 +64,21 @@ TEST(TgaRead, RlePacketsMayCrossRowsAndOverrunsAreMarked) {
   EXPECT_EQ(Rgb(cut.Image, 2, 0), "000000");
 }
 
+TEST(TgaRead, PacketHeadersAtTheReadersBufferEdgeDecodeAlike) {
+  // Gray RLE top-down: a raw packet of two pixels, then runs of two, so that
+  // a packet header is the last byte of the reader's 64 KiB buffer.
+  std::string data = "\x01\x07\x08"s, expected = "\x07\x08"s;
+  for (int k = 1; k < 400 * 100; ++k) {
+    data += {'\x81', char(k % 251)};
+    expected.append(2, char(k % 251));
+  }
+  TCodecRun run;
+  ASSERT_TRUE(run.Read(ReadTgaStream, Header(11, 400, 200, 8, 0x20) + data));
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 400; ++x) ASSERT_EQ(run.Image.ScanLine(y)[3 * x], uint8_t(expected[y * 400 + x])) << x << "," << y;
+  EXPECT_EQ(run.Damage, frNone);
+}
+
 TEST(TgaRead, ColorMapsStartAtTheirFirstIndex) {
   // 15-bit entries for indices 2 and 3; index 5 lies outside the map.
   const std::string map = LE16(0x7C00) + LE16(0x001F);
@@ -128,10 +143,12 @@ TEST(TgaRead, FailuresNameTheirReason) {
 }
 
 TEST(TgaWrite, RoundTripsWithAlphaGrayRleAndTheExtensionArea) {
+  // Rows longer than a packet, runs and literals mixed, more than the
+  // reader's 64 KiB buffer in all.
   TBitmap image;
-  rawtest::Paint(image, 130, 3);  // rows longer than one packet
-  std::fill_n(image.ScanLine(1), 3 * 60, uint8_t{9});
-  TPixMask alpha(130, 3, 8);
+  rawtest::Paint(image, 130, 200);
+  for (int y = 0; y < 200; y += 2) std::fill_n(image.ScanLine(y) + 3 * (y % 50), 3 * 60, uint8_t(y));
+  TPixMask alpha(130, 200, 8);
   alpha.Fill(255);
   alpha.ScanLine(2)[5] = 17;
   for (bool rle : {false, true})
