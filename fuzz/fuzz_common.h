@@ -7,6 +7,7 @@
 
 #include "codecs/common/io_params.h"
 #include "imaging/bitmap.h"
+#include "imaging/pix_mask.h"
 #include "imaging/progress.h"
 #include "platform/pix_exception.h"
 #include "platform/stream.h"
@@ -31,6 +32,10 @@ struct TDecodeRun {
   // A codec that gives up must say why.
   void CheckReason() const {
     if (aborted && reason == pix::frNone) __builtin_trap();
+  }
+  // A reader of the common shape that succeeds leaves alpha at the image's size.
+  void CheckAlpha(const pix::TPixMask& alpha) const {
+    if (!aborted && (alpha.Width() != image.Width() || alpha.Height() != image.Height())) __builtin_trap();
   }
 };
 

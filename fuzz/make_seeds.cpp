@@ -3,21 +3,30 @@
 // Writes the fuzz seed corpora from our own writers: every BMP depth, header
 // variant and compression, every GIF depth with and without interlacing and
 // transparency, every JPEG colour space baseline and progressive, every PNG
-// and TIFF layout (with and without alpha; Adam7; every TIFF compression), WMF
-// and EMF from the metafile writers and hand-built record sequences, a few
-// settings files, and pipeline seeds (a selector byte before each image).
+// and TIFF layout (with and without alpha; Adam7; every TIFF compression),
+// netpbm, TGA, PCX, icon and cursor files of every kind our writers make (and
+// plain netpbm, PAM, colour-mapped TGA and multi-entry icons rewritten from
+// them), WMF and EMF from the metafile writers and hand-built record
+// sequences, a few settings files, and pipeline seeds (a selector byte before
+// each image).
 // Usage: fuzz_make_seeds OUTPUT-FOLDER
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
-#include "io/pix_image.h"
+#include "codecs/bmp/bmp_codec.h"
+#include "codecs/common/stream_io.h"
 #include "codecs/gif/gif_codec.h"
+#include "codecs/ico/ico_codec.h"
 #include "codecs/metafile/metafile_codec.h"
 #include "codecs/metafile_test_builder.h"
+#include "codecs/pcx/pcx_codec.h"
 #include "codecs/png/png_codec.h"
+#include "codecs/pnm/pnm_codec.h"
+#include "codecs/tga/tga_codec.h"
 #include "codecs/tiff/tiff_codec.h"
+#include "io/pix_image.h"
 
 namespace fs = std::filesystem;
 using namespace pix;
@@ -202,6 +211,169 @@ void TiffSeeds(TPixImage& image, const std::string& tag) {
   SetAlpha(image, false);
 }
 
+std::vector<uint8_t> SaveWith(TPixImage& image, TCodecWrite write) {
+  TPixMemoryStream s;
+  image.IO().SaveStreamWithCodec(s, write);
+  return image.AbortFlag() ? std::vector<uint8_t>() : Bytes(s);
+}
+
+void PaintAlpha(TPixImage& image) {
+  const TBitmap& bmp = *image.CurrentBitmap();
+  TPixMask& alpha = *image.AlphaPlane();
+  alpha.Allocate(bmp.Width(), bmp.Height(), 8);
+  for (int32_t y = 0; y < bmp.Height(); ++y)
+    for (int32_t x = 0; x < bmp.Width(); ++x) alpha.ScanLine(y)[x] = static_cast<uint8_t>((x * 255 / bmp.Width()) & 0xF0);
+}
+
+// A raw netpbm file (P4 to P6, maxval 255) rewritten as its plain twin, with a comment.
+std::vector<uint8_t> PlainNetpbm(const std::vector<uint8_t>& raw) {
+  const std::string text(raw.begin(), raw.end());
+  const char kind = text[1];
+  size_t at = 3;
+  auto token = [&] {
+    const size_t end = text.find_first_of(" \n", at);
+    const std::string t = text.substr(at, end - at);
+    at = end + 1;
+    return t;
+  };
+  const int w = std::stoi(token()), h = std::stoi(token());
+  if (kind != '4') token();
+  std::string out = std::string("P") + char(kind - 3) + "\n# plain\n" + std::to_string(w) + " " + std::to_string(h) + "\n";
+  if (kind != '4') out += "255\n";
+  const int samples = kind == '6' ? 3 : 1;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w * samples; ++x) {
+      if (kind == '4')
+        out += ((static_cast<uint8_t>(text[at + y * ((w + 7) / 8) + x / 8]) >> (7 - x % 8)) & 1) ? '1' : '0';
+      else
+        out += std::to_string(static_cast<uint8_t>(text[at + y * w * samples + x])) + " ";
+    }
+    out += "\n";
+  }
+  return std::vector<uint8_t>(out.begin(), out.end());
+}
+
+// A P6 file rewritten as PAM with an alpha sample and 16-bit samples.
+std::vector<uint8_t> PamWithAlpha(const std::vector<uint8_t>& p6, int w, int h) {
+  const std::string head = "P7\nWIDTH " + std::to_string(w) + "\nHEIGHT " + std::to_string(h) +
+                           "\nDEPTH 4\nMAXVAL 65535\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+  std::vector<uint8_t> out(head.begin(), head.end());
+  const size_t pixels = p6.size() - static_cast<size_t>(w) * h * 3;
+  for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i) {
+    for (int c = 0; c < 3; ++c) out.insert(out.end(), 2, p6[pixels + 3 * i + c]);
+    out.insert(out.end(), {static_cast<uint8_t>(i), 0x80});
+  }
+  return out;
+}
+
+void PnmSeeds(TPixImage& image, const std::string& tag) {
+  TIOParams& p = image.ParamRecord();
+  for (int samples : {1, 3}) {
+    p.SamplesPerPixel = samples;
+    p.BitsPerSample = 8;
+    const std::vector<uint8_t> raw = SaveWith(image, WritePnmStream);
+    const std::string name = tag + "_s" + std::to_string(samples);
+    Save("fuzz_pnm", name + ".pnm", raw);
+    Save("fuzz_pnm", name + "_plain.pnm", PlainNetpbm(raw));
+    if (raw[1] == '6')
+      Save("fuzz_pnm", name + ".pam", PamWithAlpha(raw, image.CurrentBitmap()->Width(), image.CurrentBitmap()->Height()));
+  }
+}
+
+// A gray TGA rewritten as a colour-mapped one whose map is a colour ramp.
+std::vector<uint8_t> MappedTga(std::vector<uint8_t> gray) {
+  std::vector<uint8_t> map;
+  for (int i = 0; i < 256; ++i) map.insert(map.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});
+  gray[1] = 1;
+  gray[2] = static_cast<uint8_t>((gray[2] & 8) | 1);
+  PutLE16(gray.data() + 5, 256);
+  gray[7] = 24;
+  gray.insert(gray.begin() + 18 + gray[0], map.begin(), map.end());
+  return gray;
+}
+
+void TgaSeeds(TPixImage& image, const std::string& tag) {
+  TIOParams& p = image.ParamRecord();
+  p.TgaImageName = "seed";
+  p.TgaAuthor = "Pixfold";
+  p.TgaDescriptor = "first line\nsecond line";
+  for (bool gray : {false, true})
+    for (bool rle : {false, true}) {
+      p.TgaGrayLevel = gray;
+      p.TgaCompressed = rle;
+      const std::vector<uint8_t> bytes = SaveWith(image, WriteTgaStream);
+      const std::string name = tag + (gray ? "_gray" : "_color") + (rle ? "_rle" : "");
+      Save("fuzz_tga", name + ".tga", bytes);
+      if (gray) Save("fuzz_tga", name + "_mapped.tga", MappedTga(bytes));
+    }
+  p.TgaGrayLevel = false;
+}
+
+void PcxSeeds(TPixImage& image, const std::string& tag) {
+  TIOParams& p = image.ParamRecord();
+  for (int samples : {1, 3})
+    for (uint8_t compression : {0, 1}) {
+      p.SamplesPerPixel = samples;
+      p.BitsPerSample = 8;
+      p.PcxCompression = compression;
+      if (samples == 1) {
+        const TRGB two[2] = {TRGB{0, 0, 0}, TRGB{255, 255, 255}};
+        p.SetColorMap(two, 2);
+      }
+      Save("fuzz_pcx", tag + "_s" + std::to_string(samples) + "_c" + std::to_string(compression) + ".pcx",
+           SaveWith(image, WritePcxStream));
+    }
+  p.PcxCompression = 1;
+}
+
+// A BMP of our writer rewritten as an icon entry: no file header, the height
+// doubled, an AND mask of stripes after the pixels.
+std::vector<uint8_t> IconEntry(const std::vector<uint8_t>& bmp, int32_t w, int32_t h) {
+  std::vector<uint8_t> dib(bmp.begin() + 14, bmp.end());
+  PutLE32(dib.data() + 8, static_cast<uint32_t>(2 * h));
+  const size_t maskRow = static_cast<size_t>((w + 31) / 32 * 4);
+  for (int32_t y = 0; y < h; ++y)
+    for (size_t i = 0; i < maskRow; ++i) dib.push_back(y % 3 ? 0x00 : 0xF0);
+  return dib;
+}
+
+std::vector<uint8_t> IconOf(const std::vector<std::vector<uint8_t>>& entries, int32_t w, int32_t h) {
+  std::vector<uint8_t> out(6 + 16 * entries.size(), 0);
+  out[2] = 1;
+  out[4] = static_cast<uint8_t>(entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    uint8_t* e = out.data() + 6 + 16 * i;
+    e[0] = static_cast<uint8_t>(w);
+    e[1] = static_cast<uint8_t>(h);
+    PutLE16(e + 4, 1);
+    PutLE32(e + 8, static_cast<uint32_t>(entries[i].size()));
+    PutLE32(e + 12, static_cast<uint32_t>(out.size()));
+    out.insert(out.end(), entries[i].begin(), entries[i].end());
+  }
+  return out;
+}
+
+void IcoSeeds(TPixImage& image, const std::string& tag) {
+  TIOParams& p = image.ParamRecord();
+  p.CurXHotSpot = 3;
+  p.CurYHotSpot = 4;
+  Save("fuzz_ico", tag + ".ico", SaveWith(image, WriteIcoStream), 0);
+  Save("fuzz_ico", tag + ".cur", SaveWith(image, WriteCurStream), 4);
+  const int32_t w = image.CurrentBitmap()->Width(), h = image.CurrentBitmap()->Height();
+  std::vector<std::vector<uint8_t>> entries;
+  for (int bits : {1, 4, 8}) {
+    p.BitsPerSample = bits;
+    p.SamplesPerPixel = 1;
+    p.BmpVersion = 1;
+    p.BmpCompression = 0;
+    TPixMemoryStream s;
+    image.IO().SaveBmpToStream(s);
+    entries.push_back(IconEntry(Bytes(s), w, h));
+    Save("fuzz_ico", tag + "_dib" + std::to_string(bits) + ".ico", IconOf({entries.back()}, w, h), 0);
+  }
+  Save("fuzz_ico", tag + "_three.ico", IconOf(entries, w, h), 0);
+}
+
 void SettingsSeeds() {
   auto save = [](const std::string& name, const std::string& text) {
     Save("fuzz_settings", name, std::vector<uint8_t>(text.begin(), text.end()));
@@ -233,16 +405,28 @@ int main(int argc, char** argv) {
   PngSeeds(image, "photo");
   TiffSeeds(image, "photo");
 
+  PnmSeeds(image, "photo");
+  TgaSeeds(image, "photo");
+  PcxSeeds(image, "photo");
+  IcoSeeds(image, "photo");
+  PaintAlpha(image);
+  TgaSeeds(image, "alpha");
+  IcoSeeds(image, "alpha");
+  image.AlphaPlane()->Fill(255);
+
   PaintTwoColours(*image.CurrentBitmap(), 19, 11);
   BmpSeeds(image);
   GifSeeds(image, "two");
   PngSeeds(image, "grey");
   TiffSeeds(image, "grey");
+  PnmSeeds(image, "two");
 
   image.CurrentBitmap()->Allocate(21, 9, TPixelFormat::Bilevel);
   for (int32_t y = 0; y < 9; ++y) image.CurrentBitmap()->ScanLine(y)[y % 3] = 0xA5;
   JpegSeeds(image, "bilevel");
   GifSeeds(image, "bilevel");
+  PnmSeeds(image, "bilevel");
+  PcxSeeds(image, "bilevel");
   PngSeeds(image, "bilevel");
   TiffSeeds(image, "bilevel");
 

@@ -27,6 +27,9 @@ public:
   int64_t RowStride() const { return m_stride; }
   bool Full() const { return m_full; }
   void SetFull(bool full) { m_full = full; }
+  // True while an 8-bit plane filled with 255 holds no memory yet: it is
+  // opaque for sure, whereas Full does not see writes through ScanLine.
+  bool OpaqueWithoutData() const { return m_opaqueWithoutData; }
 
   // Row access. An 8-bit plane filled with 255 holds no memory until its rows
   // are asked for (the conversion never reads its opaque alpha plane).

@@ -1,7 +1,11 @@
 #include "io/format_table.h"
 
+#include "codecs/ico/ico_codec.h"
 #include "codecs/metafile/metafile_codec.h"
+#include "codecs/pcx/pcx_codec.h"
 #include "codecs/png/png_codec.h"
+#include "codecs/pnm/pnm_codec.h"
+#include "codecs/tga/tga_codec.h"
 #include "codecs/tiff/tiff_codec.h"
 #include "io/pix_image_io.h"
 #include "platform/pix_exception.h"
@@ -9,13 +13,6 @@
 namespace pix {
 
 namespace {
-
-// A reader for a type this library has no codec for: the load fails the way
-// a codec fails on a file it cannot read.
-template <TPixFileType kType, bool kFillsAlpha>
-void LoadWithoutCodec(TPixImageIO& io, const std::string& fileName) {
-  io.LoadWithoutCodec(fileName, kType, kFillsAlpha);
-}
 
 // A codec of the common shape (codecs/common/codec_entry.h): a new format
 // needs only these three in its row, e.g.
@@ -64,17 +61,19 @@ void LoadGif(TPixImageIO& io, const std::string& n) { io.LoadGifFromFile(n); }
 void SaveGif(TPixImageIO& io, const std::string& n) { io.SaveGifToFile(n); }
 void LoadBmp(TPixImageIO& io, const std::string& n) { io.LoadBmpFromFile(n); }
 void SaveBmp(TPixImageIO& io, const std::string& n) { io.SaveBmpToFile(n); }
-void SaveWithoutCodec(TPixImageIO& io, const std::string&) { io.SaveWithoutCodec(); }
 
 const TFormatRow kRows[] = {
     {ftTIFF, "TIFF Bitmap", "TIF;TIFF", {"tif", "tiff"}, LoadCodec<ftTIFF, ReadTiffStream>, SaveCodec<WriteTiffStream>,
      ParamsCodec<ftTIFF, ReadTiffStream>},
     {ftGIF, "CompuServe Bitmap", "GIF", {"gif"}, LoadGif, SaveGif, ParamsGif},
     {ftJPEG, "JPEG Bitmap", "JPG;JPEG;JPE", {"jpg", "jpeg", "jpe"}, LoadJpeg, SaveJpeg, ParamsJpeg},
-    {ftPCX, "PaintBrush", "PCX", {"pcx"}, LoadWithoutCodec<ftPCX, false>, SaveWithoutCodec, nullptr},
+    {ftPCX, "PaintBrush", "PCX", {"pcx"}, LoadCodec<ftPCX, ReadPcxStream>, SaveCodec<WritePcxStream>,
+     ParamsCodec<ftPCX, ReadPcxStream>},
     {ftBMP, "Windows Bitmap", "BMP;DIB;RLE", {"bmp", "dib", "rle"}, LoadBmp, SaveBmp, ParamsBmp},
-    {ftICO, "Windows Icon", "ICO", {"ico"}, LoadWithoutCodec<ftICO, true>, nullptr, nullptr},
-    {ftCUR, "Windows Cursor", "CUR", {"cur"}, LoadWithoutCodec<ftCUR, true>, nullptr, nullptr},
+    {ftICO, "Windows Icon", "ICO", {"ico"}, LoadCodec<ftICO, ReadIcoStream>, SaveCodec<WriteIcoStream>,
+     ParamsCodec<ftICO, ReadIcoStream>},
+    {ftCUR, "Windows Cursor", "CUR", {"cur"}, LoadCodec<ftCUR, ReadCurStream>, SaveCodec<WriteCurStream>,
+     ParamsCodec<ftCUR, ReadCurStream>},
     {ftPNG, "Portable Network Graphics", "PNG", {"png"}, LoadCodec<ftPNG, ReadPngStream>, SaveCodec<WritePngStream>,
      ParamsCodec<ftPNG, ReadPngStream>},
     {ftWMF, "Windows Metafile", "WMF", {"wmf"}, LoadMetafile<ftWMF>, SaveCodec<WriteWmfStream>,
@@ -82,9 +81,9 @@ const TFormatRow kRows[] = {
     {ftEMF, "Enhanced Windows Metafile", "EMF", {"emf"}, LoadMetafile<ftEMF>, SaveCodec<WriteEmfStream>,
      ParamsMetafile<ftEMF>},
     {ftTGA, "Targa Bitmap", "TGA;TARGA;VDA;ICB;VST;PIX", {"tga", "targa", "vda", "icb", "vst", "win"},
-     LoadWithoutCodec<ftTGA, true>, SaveWithoutCodec, nullptr},
-    {ftPXM, "Portable Pixmap, GreyMap, BitMap", "PXM;PPM;PGM;PBM", {"pxm", "ppm", "pgm", "pbm"},
-     LoadWithoutCodec<ftPXM, false>, SaveWithoutCodec, nullptr},
+     LoadCodec<ftTGA, ReadTgaStream>, SaveCodec<WriteTgaStream>, ParamsCodec<ftTGA, ReadTgaStream>},
+    {ftPXM, "Portable Pixmap, GreyMap, BitMap", "PXM;PPM;PGM;PBM;PNM", {"pxm", "ppm", "pgm", "pbm", "pnm"},
+     LoadCodec<ftPXM, ReadPnmStream>, SaveCodec<WritePnmStream>, ParamsCodec<ftPXM, ReadPnmStream>},
 };
 
 }  // namespace

@@ -13,6 +13,10 @@
 #include "codecs/metafile/metafile_codec.h"
 #include "codecs/png/png_codec.h"
 #include "codecs/tiff/tiff_codec.h"
+#include "codecs/ico/ico_codec.h"
+#include "codecs/pcx/pcx_codec.h"
+#include "codecs/pnm/pnm_codec.h"
+#include "codecs/tga/tga_codec.h"
 #include "io/pix_image_io.h"
 #include "imaging/pix_view.h"
 #include "platform/stream.h"
@@ -62,8 +66,9 @@ Outcome LoadFile(const std::string& path) {
   return Run([&](TPixImageIO& io) { io.LoadFromFile(path); });
 }
 
-// The fuzz targets' own framing: the GIF, TIFF and pipeline targets take a
-// leading byte (the image or page index, or the type the pipeline loads).
+// The fuzz targets' own framing: the GIF, TIFF, icon and pipeline targets take
+// a leading byte (the image or page index, the entry and reader, or the type
+// the pipeline loads).
 Outcome ReplayFuzzInput(const std::string& target, const std::string& path) {
   const std::string bytes = pixtest::ReadFile(path);
   auto from = [&](size_t skip) {
@@ -93,6 +98,17 @@ Outcome ReplayFuzzInput(const std::string& target, const std::string& path) {
       io.ParamRecord().GifImageIndex = bytes.empty() ? 0 : static_cast<uint8_t>(bytes[0]) & 3;
       auto s = from(1);
       io.LoadGifFromStream(s);
+    });
+  const std::map<std::string, std::pair<TPixFileType, TCodecRead>> raw = {
+      {"fuzz_pnm", {ftPXM, ReadPnmStream}}, {"fuzz_tga", {ftTGA, ReadTgaStream}}, {"fuzz_pcx", {ftPCX, ReadPcxStream}}};
+  if (auto it = raw.find(target); it != raw.end())
+    return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadStreamWithCodec(s, it->second.first, it->second.second); });
+  if (target == "fuzz_ico")
+    return Run([&](TPixImageIO& io) {
+      const uint8_t selector = bytes.empty() ? 0 : static_cast<uint8_t>(bytes[0]);
+      io.ParamRecord().IcoImageIndex = io.ParamRecord().CurImageIndex = selector & 3;
+      auto s = from(1);
+      io.LoadStreamWithCodec(s, (selector & 4) ? ftCUR : ftICO, (selector & 4) ? ReadCurStream : ReadIcoStream);
     });
   // fuzz_pipeline: the first byte chooses JPEG, BMP or GIF.
   const int selector = bytes.empty() ? 0 : static_cast<uint8_t>(bytes[0]) % 3;
@@ -129,6 +145,7 @@ TEST_F(FileOutcomes, EveryKeptHostileInputHasItsExpectedOutcome) {
       {"fuzz_gif/bad-lzw-interlaced.gif", Loads()},
       {"fuzz_gif/giant-frame.gif", Fails(frTruncated)},
       {"fuzz_gif/no-data.gif", Fails(frTruncated)},
+      {"fuzz_ico/dib-size-overflow.ico", Fails(frSizeTooLarge)},
       {"fuzz_jpeg/cut.jpg", Fails(frTruncated)},
       {"fuzz_jpeg/exif-bad-offsets.jpg", Fails(frTruncated)},
       {"fuzz_jpeg/iptc-huge-length.jpg", Fails(frCorruptData)},
@@ -175,12 +192,18 @@ namespace {
 // Corpus files whose outcome differs from what their status alone implies:
 // valid files this library refuses on purpose, with the reason it gives.
 const std::map<std::string, Outcome>& CorpusExceptions() {
+  // Icons whose chosen entry is a PNG wait for the PNG codec.
+  static const Outcome kPngEntry = Fails(frUnsupportedFeature);
   static const std::map<std::string, Outcome> table = {
       // libUEMF's "one of each record type" files hold a StretchDIBits (and a
       // StretchDIB in the WMF) whose bitmap is a PNG, and one a JPEG.
       {"metafile/libuemf/test_libuemf_ref.emf", Fails(frUnsupportedFeature)},
       {"metafile/libuemf/test_libuemf_ref30.emf", Fails(frUnsupportedFeature)},
       {"metafile/libuemf/test_libuemf_ref.wmf", Fails(frUnsupportedFeature)},
+      {"ico/gdk-pixbuf/bug785447.ico", kPngEntry},  {"ico/image-rs/png-32bpp-alpha.ico", kPngEntry},
+      {"ico/image-rs/png_l8.ico", kPngEntry},        {"ico/image-rs/png_rgb8.ico", kPngEntry},
+      {"ico/pillow/hopper_draw.ico", kPngEntry},     {"ico/pillow/pillow.ico", kPngEntry},
+      {"ico/twelvemonkeys/colors.ico", kPngEntry},   {"ico/twelvemonkeys/down.ico", kPngEntry},
   };
   return table;
 }
@@ -224,3 +247,7 @@ TEST_F(FileOutcomes, CameraPhotos) { CheckCorpus("photos/", {".jpg"}); }
 TEST_F(FileOutcomes, MetafileCorpus) { CheckCorpus("metafile/", {".wmf", ".emf"}); }
 TEST_F(FileOutcomes, PngCorpus) { CheckCorpus("png/", {".png"}); }
 TEST_F(FileOutcomes, TiffCorpus) { CheckCorpus("tiff/", {".tif", ".tiff"}); }
+TEST_F(FileOutcomes, PnmCorpus) { CheckCorpus("pnm/", {".pbm", ".pgm", ".ppm", ".pnm", ".pxm"}); }
+TEST_F(FileOutcomes, TgaCorpus) { CheckCorpus("tga/", {".tga"}); }
+TEST_F(FileOutcomes, PcxCorpus) { CheckCorpus("pcx/", {".pcx"}); }
+TEST_F(FileOutcomes, IcoCorpus) { CheckCorpus("ico/", {".ico", ".cur"}); }

@@ -17,6 +17,7 @@ TEST(FileTypeRegistry, TwelveBuiltInTypesInCodeOrderWithoutEntries) {
   EXPECT_EQ(types.Item(1).Description, "CompuServe Bitmap");
   EXPECT_EQ(types.Item(10).Extensions, "TGA;TARGA;VDA;ICB;VST;PIX");
   EXPECT_EQ(types.Item(11).Description, "Portable Pixmap, GreyMap, BitMap");
+  EXPECT_EQ(types.Item(11).Extensions, "PXM;PPM;PGM;PBM;PNM");
 }
 
 TEST(FileTypeRegistry, LookupsByExtensionAndCode) {
@@ -24,7 +25,7 @@ TEST(FileTypeRegistry, LookupsByExtensionAndCode) {
   const struct {
     const char* Extension;
     int FileType;  // 0 = not found
-  } cases[] = {{"jpe", 3},  {"JPEG", 3}, {".Tif", 1}, {"tiff", 1}, {"pix", 11}, {"PBM", 12}, {"rle", 5},
+  } cases[] = {{"jpe", 3},  {"JPEG", 3}, {".Tif", 1}, {"tiff", 1}, {"pix", 11}, {"PBM", 12}, {"pnm", 12}, {"rle", 5},
                {"emf", 10}, {"win", 0},  {"jfif", 0}, {"", 0},     {".", 0},    {"jp", 0},   {"tga;", 0}};
   for (const auto& c : cases) {
     const TPixFileTypeInfo* t = types.FindByExtension(c.Extension);

@@ -64,7 +64,7 @@ TEST_F(TDispatchFixture, EveryLoadRowReachesItsFormatWhateverTheCase) {
       {"f.pcx", 4},      {"g.gif", 2},   {"h.wmf", 9},  {"i.EMF", 10},  {"j.bmp", 5},   {"k.dib", 5},
       {"l.rle", 5},      {"m.cur", 7},   {"n.ico", 6},  {"o.tga", 11},  {"p.targa", 11}, {"q.vda", 11},
       {"r.icb", 11},     {"s.vst", 11},  {"t.WIN", 11}, {"u.pxm", 12},  {"v.ppm", 12},  {"w.pgm", 12},
-      {"x.pbm", 12},     {"dir.gif/y.Bmp", 5},
+      {"x.pbm", 12},     {"y.PNM", 12},  {"dir.gif/y.Bmp", 5},
   };
   std::filesystem::create_directory(dir.Path() / "dir.gif");
   for (const auto& c : cases) {
@@ -76,11 +76,12 @@ TEST_F(TDispatchFixture, EveryLoadRowReachesItsFormatWhateverTheCase) {
   }
 }
 
-TEST_F(TDispatchFixture, FormatsWithoutACodecGiveUpAndLeaveTheImageAlone) {
-  for (const char* name : {"c.pcx", "e.cur", "f.ico", "g.tga", "h.pgm"}) {
+TEST_F(TDispatchFixture, CodecsRefuseOtherDataAndLeaveTheImageAlone) {
+  for (const char* name : {"a.png", "b.tif", "c.pcx", "d.wmf", "e.cur", "f.ico", "g.tga", "h.pgm", "i.pnm", "j.win",
+                           "k.emf"}) {
     io.LoadFromFile(Garbage(name));
     EXPECT_TRUE(io.AbortFlag()) << name;
-    EXPECT_EQ(io.FailureReason(), frNoCodec) << name;
+    EXPECT_EQ(io.FailureReason(), frNotThisFormat) << name;
     EXPECT_TRUE(ImageUntouched()) << name;
   }
   // Opening still comes first: a missing file is an error, not a silent abort.
@@ -110,7 +111,7 @@ TEST_F(TDispatchFixture, AlphaPlaneIsMadeOpaqueOnlyForFormatsThatDoNotFillIt) {
   alpha.Fill(7);
   io.LoadFromFile(Garbage("a.png"));
   EXPECT_EQ(alpha.GetPixel(1, 1), 7);
-  io.LoadFromFile(Garbage("b.pbm"));
+  io.LoadFromFile(Garbage("b.bmp"));
   EXPECT_EQ(alpha.Width(), 3);
   EXPECT_EQ(alpha.GetPixel(1, 1), 255);
   EXPECT_EQ(alpha.GetPixel(2, 0), 255);
@@ -120,13 +121,33 @@ TEST_F(TDispatchFixture, SavesWithoutAWriterAbortAndCreateNoFile) {
   TPixPicture picture;
   picture.Bitmap().Allocate(2, 2, TPixelFormat::Bgrx32);
   io.SetAttachedTImage(&picture);
-  for (const char* name : {"a.ico", "b.cur", "e.pix", "f.jfif", "i.pcx", "j.tga", "k.ppm", "noextension"}) {
+  for (const char* name : {"e.pix", "f.jfif", "noextension"}) {
     const std::string path = dir.File(name);
     io.SaveToFile(path);
     EXPECT_TRUE(io.AbortFlag()) << name;
     EXPECT_EQ(io.FailureReason(), frNoCodec) << name;
     EXPECT_FALSE(std::filesystem::exists(path)) << name;
     EXPECT_EQ(picture.Bitmap().PixelFormat(), TPixelFormat::Bgrx32) << name;
+  }
+}
+
+TEST_F(TDispatchFixture, IconsCursorsAndTheRawFormatsAreWrittenAndReadBack) {
+  TPixPicture picture;
+  picture.Bitmap().Allocate(2, 2, TPixelFormat::Bgrx32);
+  picture.Bitmap().ScanLine(1)[6] = 0xC8;  // red of the pixel (1, 1)
+  io.SetAttachedTImage(&picture);
+  for (const char* name : {"a.ico", "b.CUR", "c.pcx", "d.tga", "e.ppm", "f.pnm", "g.vst"}) {
+    const std::string path = dir.File(name);
+    io.SaveToFile(path);
+    EXPECT_FALSE(io.AbortFlag()) << name << ": " << FailureText(io.FailureReason());
+    ASSERT_TRUE(std::filesystem::exists(path)) << name;
+    io.SetAttachedView(&view);
+    io.LoadFromFile(path);
+    EXPECT_FALSE(io.AbortFlag()) << name;
+    const TBitmap& back = *view.CurrentBitmap();
+    EXPECT_EQ(back.Width(), 2) << name;
+    EXPECT_EQ(back.ScanLine(1)[5], 0xC8) << name;
+    io.SetAttachedTImage(&picture);
   }
 }
 

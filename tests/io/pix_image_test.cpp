@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -73,6 +74,9 @@ TEST(PixImage, LoadsThroughItsIOComponentAndNotifies) {
   EXPECT_EQ(image.ParamRecord().FileType, 3);
   EXPECT_EQ(changes, 1);
   image.SaveToFile(dir.File("icon.ico"));
+  EXPECT_FALSE(image.AbortFlag());
+  EXPECT_TRUE(std::filesystem::exists(dir.File("icon.ico")));
+  image.SaveToFile(dir.File("drawing.pix"));
   EXPECT_TRUE(image.AbortFlag());
 }
 

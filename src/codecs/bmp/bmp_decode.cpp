@@ -161,6 +161,10 @@ void DecodeQuadRows(TBmpDecodeJob& job) {
     const uint8_t* in = row.data();
     uint8_t* out = job.Row(k);
     for (int64_t x = 0; x < n; ++x, in += 4, out += 3) std::memcpy(out, in, 3);
+    if (job.Alpha) {
+      uint8_t* alpha = job.AlphaRow(k);
+      for (int64_t x = 0; x < n; ++x) alpha[x] = row[4 * x + 3];
+    }
     if (got < job.FileRowSize) {
       job.NoteShortData();
       break;

@@ -8,6 +8,7 @@
 #include "codecs/bmp/bmp_codec.h"
 #include "codecs/bmp/detail/bmp_decode.h"
 #include "codecs/bmp/detail/bmp_format.h"
+#include "codecs/common/image_limits.h"
 #include "codecs/common/stream_io.h"
 #include "platform/default_resolution.h"
 
@@ -16,10 +17,6 @@ namespace pix {
 namespace {
 
 using namespace bmp;
-
-// Decoded images larger than this end with AbortFlag set instead of an
-// allocation attempt: a few header bytes must not be able to claim gigabytes.
-constexpr int64_t kMaxImageBytes = int64_t{1} << 30;
 
 // What the headers say, before anything is allocated.
 struct THeaderInfo {
@@ -51,7 +48,6 @@ TFailureReason ReadFileHeader(TPixStream& stream, THeaderInfo& h, int64_t totalS
 bool ReadCoreHeader(TPixStream& stream, THeaderInfo& h, TIOParams& params) {
   uint8_t ch[kCoreHeaderSize];
   if (!stream.ReadExact(ch, kCoreHeaderSize)) return false;
-  params.BmpVersion = kVersionCore;
   h.Width = GetLE16(ch + 4);
   h.Height = GetLE16(ch + 6);
   h.Depth = GetLE16(ch + 10);
@@ -110,7 +106,6 @@ bool ReadInfoHeader(TPixStream& stream, THeaderInfo& h, TIOParams& params) {
   if (!stream.ReadExact(ih, n)) return false;
   if (h.HeaderSize > kInfoHeader64Size)
     stream.Seek(static_cast<int64_t>(h.HeaderSize) - kInfoHeader64Size, TSeekOrigin::soCurrent);
-  params.BmpVersion = VersionOfSize(h.HeaderSize);
   h.Width = static_cast<int32_t>(GetLE32(ih + 4));
   h.Height = static_cast<int32_t>(GetLE32(ih + 8));
   h.Depth = GetLE16(ih + 14);
@@ -151,16 +146,6 @@ void SetSampleParams(int depth, TIOParams& params) {
   }
 }
 
-// Zero and negative widths, zero heights and pixel blocks beyond what we
-// allocate are refused before any allocation. frNone when the size is usable.
-TFailureReason SizeFault(const THeaderInfo& h, TPixelFormat format) {
-  if (h.Width <= 0 || h.Height == 0) return frCorruptData;
-  if (h.Width > std::numeric_limits<int32_t>::max() || std::llabs(h.Height) > std::numeric_limits<int32_t>::max())
-    return frSizeTooLarge;
-  const int64_t stride = RowStrideFor(static_cast<int32_t>(h.Width), format);
-  const int64_t limit = std::min(kMaxImageBytes, MaxBitmapBytes());
-  return stride <= limit / std::llabs(h.Height) ? frNone : frSizeTooLarge;
-}
 
 // Depth and compression pairs that have a decoder: frNone, or why not.
 TFailureReason DecodeFault(int depth, uint32_t compression) {
@@ -189,7 +174,7 @@ bool TableIsWhiteBlack(const TIOParams& params) {
          params.ColorMap()[1] == TRGB{0, 0, 0};
 }
 
-void DecodePixels(TPixStream& stream, TBitmap& image, const THeaderInfo& h, int64_t rleSize,
+void DecodePixels(TPixStream& stream, TBitmap& image, const THeaderInfo& h, int64_t rleSize, TPixMask* alpha,
                   TProgressRecord& progress, TIOParams& params) {
   TBmpPalette palette;
   BuildPalette(params, palette);
@@ -205,6 +190,7 @@ void DecodePixels(TPixStream& stream, TBitmap& image, const THeaderInfo& h, int6
       .InvertBits = h.Depth == 1 && TableIsWhiteBlack(params),
       .Masks = h.Compression == bcBitFields ? h.Masks : std::array<uint32_t, 3>{0x7C00, 0x03E0, 0x001F},
       .RleSize = rleSize,
+      .Alpha = h.Depth == 32 ? alpha : nullptr,
   };
   switch (h.Depth) {
     case 1: DecodeBilevelRows(job); break;
@@ -221,33 +207,30 @@ void DecodePixels(TPixStream& stream, TBitmap& image, const THeaderInfo& h, int6
   }
 }
 
-// Everything from the info (or core) header on: parameters, size checks and pixels.
-void ReadBmpBody(TPixStream& stream, TBitmap& image, THeaderInfo& h, bool paramsOnly, TProgressRecord& progress,
-                 TIOParams& params) {
+// Reads the headers from the DIB header on (the stream is at its size
+// field); frNone when they were read.
+TFailureReason ReadDibHeaders(TPixStream& stream, THeaderInfo& h, TIOParams& params) {
   uint32_t headerSize = 0;
-  if (!ReadLE32(stream, headerSize)) {
-    progress.Abort(frTruncated);
-    return;
-  }
+  if (!ReadLE32(stream, headerSize)) return frTruncated;
   stream.Seek(-4, TSeekOrigin::soCurrent);
   h.HeaderSize = headerSize;
   params.FreeColorMap();
   const bool headerRead =
       headerSize == kCoreHeaderSize ? ReadCoreHeader(stream, h, params) : ReadInfoHeader(stream, h, params);
-  if (!headerRead) {
-    progress.Abort(headerSize < 16 ? frCorruptData : frTruncated);
-    return;
-  }
+  if (!headerRead) return headerSize < 16 ? frCorruptData : frTruncated;
   params.Width = static_cast<int32_t>(h.Width);
   params.Height = static_cast<int32_t>(std::min<int64_t>(std::llabs(h.Height), std::numeric_limits<int32_t>::max()));
-  SetCompressionParam(h.Compression, params);
+  return frNone;
+}
 
-  if (h.PixelOffset != 0) stream.Seek(h.Start + h.PixelOffset, TSeekOrigin::soBeginning);
-  const int64_t rleSize = h.TotalSize > 0 ? h.TotalSize - (stream.Position() - h.Start) : h.ImageSize;
+// Everything after the headers and the seek to the pixels: sizes, the decoder
+// choice, the allocation and the decoding. requireBytes > 0 refuses
+// uncompressed rows that need more bytes than that.
+void DecodeDib(TPixStream& stream, TBitmap& image, const THeaderInfo& h, int64_t rleSize, TPixMask* alpha,
+               int64_t requireBytes, bool paramsOnly, TProgressRecord& progress, TIOParams& params) {
   SetSampleParams(h.Depth, params);
-
   const TPixelFormat format = h.Depth == 1 ? TPixelFormat::Bilevel : TPixelFormat::TrueColor;
-  if (const TFailureReason fault = SizeFault(h, format); fault != frNone) {
+  if (const TFailureReason fault = ImageSizeFault(h.Width, std::llabs(h.Height), format); fault != frNone) {
     progress.Abort(fault);
     return;
   }
@@ -259,8 +242,16 @@ void ReadBmpBody(TPixStream& stream, TBitmap& image, THeaderInfo& h, bool params
     progress.Abort(fault);
     return;
   }
-  image.Allocate(static_cast<int32_t>(h.Width), static_cast<int32_t>(std::llabs(h.Height)), format);
-  DecodePixels(stream, image, h, std::max<int64_t>(rleSize, 0), progress, params);
+  const bool compressed = h.Compression == bcRle4 || h.Compression == bcRle8;
+  if (requireBytes > 0 && !compressed && FileRowSize(h.Width, h.Depth) * std::llabs(h.Height) > requireBytes) {
+    progress.Abort(frTruncated);
+    return;
+  }
+  const auto width = static_cast<int32_t>(h.Width);
+  const auto height = static_cast<int32_t>(std::llabs(h.Height));
+  image.Allocate(width, height, format);
+  if (alpha && h.Depth == 32) alpha->Allocate(width, height, 8);
+  DecodePixels(stream, image, h, std::max<int64_t>(rleSize, 0), alpha, progress, params);
 }
 
 }  // namespace
@@ -273,15 +264,40 @@ void ReadBmpStream(TPixStream& stream, TBitmap& image, int64_t totalSize, bool p
     progress.Abort(fault);
     return;
   }
-  ReadBmpBody(stream, image, h, paramsOnly, progress, params);
+  if (const TFailureReason fault = ReadDibHeaders(stream, h, params); fault != frNone) {
+    progress.Abort(fault);
+    return;
+  }
+  params.BmpVersion = h.HeaderSize == kCoreHeaderSize ? kVersionCore : VersionOfSize(h.HeaderSize);
+  SetCompressionParam(h.Compression, params);
+
+  if (h.PixelOffset != 0) stream.Seek(h.Start + h.PixelOffset, TSeekOrigin::soBeginning);
+  const int64_t rleSize = h.TotalSize > 0 ? h.TotalSize - (stream.Position() - h.Start) : h.ImageSize;
+  DecodeDib(stream, image, h, rleSize, nullptr, 0, paramsOnly, progress, params);
 }
 
-void ReadDibStream(TPixStream& stream, TBitmap& image, int64_t dibSize, TProgressRecord& progress,
-                   TIOParams& params) {
+void ReadDibStream(TPixStream& stream, TBitmap& image, const TDibOptions& options, bool paramsOnly,
+                   TProgressRecord& progress, TIOParams& params, TDibLayout& layout) {
   THeaderInfo h;
   h.Start = stream.Position();
-  h.TotalSize = dibSize;
-  ReadBmpBody(stream, image, h, false, progress, params);
+  if (const TFailureReason fault = ReadDibHeaders(stream, h, params); fault != frNone) {
+    progress.Abort(fault);
+    return;
+  }
+  if (options.HalfHeight) {
+    h.Height /= 2;
+    params.Height = static_cast<int32_t>(std::llabs(h.Height));
+  }
+  const int64_t left = options.Size - (stream.Position() - h.Start);
+  layout.Depth = h.Depth;
+  layout.Compressed = h.Compression == bcRle4 || h.Compression == bcRle8;
+  layout.TopDown = h.Height < 0;
+  layout.PixelStart = stream.Position();
+  // Only a size the decoders accept is multiplied out: header values alone can overflow.
+  const bool usable = ImageSizeFault(h.Width, std::llabs(h.Height), TPixelFormat::TrueColor) == frNone;
+  layout.PixelBytes = layout.Compressed || !usable ? 0 : FileRowSize(h.Width, h.Depth) * std::llabs(h.Height);
+  DecodeDib(stream, image, h, left, options.Alpha, options.RequirePixels ? std::max<int64_t>(left, 1) : 0, paramsOnly,
+            progress, params);
 }
 
 }  // namespace pix

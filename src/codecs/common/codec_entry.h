@@ -32,4 +32,12 @@ inline void MakeOpaqueAlpha(TPixMask* alpha, int32_t width, int32_t height) {
   alpha->Fill(255);
 }
 
+// True when alpha is absent, of another size than width x height (it then
+// says nothing about this image), or 255 everywhere. Reads every value unless
+// the plane was filled with 255 and never written since.
+bool AlphaIsOpaque(const TPixMask* alpha, int32_t width, int32_t height);
+// True when every value of the 8-bit plane is 0: files that carry an alpha
+// channel nobody filled in.
+bool AlphaIsZero(const TPixMask& alpha);
+
 }  // namespace pix

@@ -116,7 +116,8 @@ std::shared_ptr<TImage> DecodeDib(const uint8_t* info, size_t infoSize, const ui
   bool aborted = false;
   TFailureReason reason = frNone, damage = frNone;
   TProgressRecord progress{.Aborting = &aborted, .Reason = &reason, .Damage = &damage};
-  ReadDibStream(stream, picture, dibSize, progress, params);
+  TDibLayout layout;
+  ReadDibStream(stream, picture, TDibOptions{.Size = dibSize}, false, progress, params, layout);
   if (aborted) {
     why = reason == frNone ? frCorruptData : reason;
     return nullptr;

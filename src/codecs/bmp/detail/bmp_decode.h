@@ -23,11 +23,16 @@ struct TBmpDecodeJob {
   bool InvertBits = false;                // 1 bit: the table is white, black
   std::array<uint32_t, 3> Masks{};        // 16 bits: red, green, blue
   int64_t RleSize = 0;
+  TPixMask* Alpha = nullptr;              // 32 bits: the fourth bytes, already of the image's size
 
   // Image row of the stored row with index stored (0 = first in the file).
   uint8_t* Row(int64_t stored) {
     const int64_t y = TopDown ? stored : Image.Height() - 1 - stored;
     return Image.ScanLine(static_cast<int32_t>(y));
+  }
+  uint8_t* AlphaRow(int64_t stored) {
+    const int64_t y = TopDown ? stored : Image.Height() - 1 - stored;
+    return Alpha->ScanLine(static_cast<int32_t>(y));
   }
   // Progress before stored row k; false once AbortFlag is set.
   bool BeginRow(int64_t k) {

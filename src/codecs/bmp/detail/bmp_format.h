@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "codecs/bmp/bmp_codec.h"
 #include "imaging/bitmap.h"
 #include "codecs/common/io_params.h"
 #include "codecs/common/resolution.h"
@@ -35,10 +36,7 @@ constexpr uint8_t kVersionCore = 2;
 constexpr uint8_t kVersionInfo64 = 3;
 
 // Bytes per stored row: ((width x depth + 31) div 32) x 4; 0 for width <= 0.
-inline int64_t FileRowSize(int64_t width, int depth) {
-  if (width <= 0 || depth <= 0) return 0;
-  return ((width * depth + 31) / 32) * 4;
-}
+inline int64_t FileRowSize(int64_t width, int depth) { return DibRowSize(width, depth); }
 
 // The percentage reported before row k: trunc(k x step), step = 100 / height.
 void ReportRowProgress(TProgressRecord& progress, int64_t k, double step);
