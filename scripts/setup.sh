@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   python3-pil giflib-tools
   scdoc librsvg2-bin dpkg-dev desktop-file-utils appstream debootstrap imagemagick xdotool  # packaging/, test_package.sh, screenshot.sh
+  libheif-dev libwebp-dev libheif-examples webp  # codecs/heif (libheif 1.15 with libde265, dav1d, aom, x265 built in), codecs/webp; heif-enc/heif-convert, cwebp/dwebp in the tests
 )
 
 missing=()

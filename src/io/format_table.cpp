@@ -1,5 +1,7 @@
 #include "io/format_table.h"
 
+#include "codecs/heif/heif_codec.h"
+#include "codecs/webp/webp_codec.h"
 #include "io/pix_image_io.h"
 
 namespace pix {
@@ -56,11 +58,19 @@ const TFormatRow kRows[] = {
      LoadWithoutCodec<ftTGA, true>, SaveWithoutCodec, nullptr},
     {ftPXM, "Portable Pixmap, GreyMap, BitMap", "PXM;PPM;PGM;PBM", {"pxm", "ppm", "pgm", "pbm"},
      LoadWithoutCodec<ftPXM, false>, SaveWithoutCodec, nullptr},
+    {ftHEIF, "High Efficiency Image File", "HEIC;HEIF;HIF", {"heic", "heif", "hif"},
+     LoadCodec<ftHEIF, ReadHeifStream>, SaveCodec<WriteHeicStream>, ParamsCodec<ftHEIF, ReadHeifStream>, CanWriteHeic},
+    {ftAVIF, "AV1 Image File", "AVIF", {"avif"}, LoadCodec<ftAVIF, ReadHeifStream>, SaveCodec<WriteAvifStream>,
+     ParamsCodec<ftAVIF, ReadHeifStream>, CanWriteAvif},
+    {ftWEBP, "WebP Image", "WEBP", {"webp"}, LoadCodec<ftWEBP, ReadWebpStream>, SaveCodec<WriteWebpStream>,
+     ParamsCodec<ftWEBP, ReadWebpStream>},
 };
 
 }  // namespace
 
 std::span<const TFormatRow> FormatRows() { return kRows; }
+
+bool RowWrites(const TFormatRow& row) { return row.Save && (!row.Writable || row.Writable()); }
 
 const TFormatRow* FindFormatRow(std::string_view extension) {
   if (extension.empty()) return nullptr;
