@@ -248,6 +248,14 @@ inline bool ParseNetpbm(const std::string& file, TRaster& out) {
   return true;
 }
 
+// Debian's Python, whose Pillow python3-pil installs, before any other python3
+// on the path.
+inline std::string Python() {
+  return std::system("test -x /usr/bin/python3") == 0 ? "/usr/bin/python3" : "python3";
+}
+
+inline bool HavePillow() { return Shell(Python() + " -c 'import PIL' 2>/dev/null") == 0; }
+
 // A PNG converted to a PAM file by Pillow (the HEIF tool writes PNG only).
 inline bool PngToRaster(const std::string& png, const std::string& pam, TRaster& out) {
   const std::string script =
@@ -255,7 +263,7 @@ inline bool PngToRaster(const std::string& png, const std::string& pam, TRaster&
       "im = im.convert('RGBA' if 'A' in im.mode else 'RGB'); c = len(im.mode); "
       "open(sys.argv[2], 'wb').write(b'P7\\nWIDTH %d\\nHEIGHT %d\\nDEPTH %d\\nMAXVAL 255\\nENDHDR\\n' % "
       "(im.width, im.height, c) + im.tobytes())";
-  if (Shell("python3 -c \"" + script + "\" " + Quote(png) + " " + Quote(pam)) != 0) return false;
+  if (Shell(Python() + " -c \"" + script + "\" " + Quote(png) + " " + Quote(pam)) != 0) return false;
   return ParseNetpbm(pixtest::ReadFile(pam), out);
 }
 

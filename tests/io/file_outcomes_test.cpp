@@ -10,6 +10,8 @@
 #include <string>
 
 #include "codecs/gif/gif_codec.h"
+#include "codecs/heif/heif_codec.h"
+#include "codecs/webp/webp_codec.h"
 #include "io/pix_image_io.h"
 #include "imaging/pix_view.h"
 #include "platform/stream.h"
@@ -69,6 +71,10 @@ Outcome ReplayFuzzInput(const std::string& target, const std::string& path) {
   };
   if (target == "fuzz_bmp") return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadBmpFromStream(s); });
   if (target == "fuzz_jpeg") return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadJpegFromStream(s); });
+  if (target == "fuzz_heif")
+    return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadStreamWithCodec(s, ftHEIF, ReadHeifStream); });
+  if (target == "fuzz_webp")
+    return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadStreamWithCodec(s, ftWEBP, ReadWebpStream); });
   if (target == "fuzz_gif")
     return Run([&](TPixImageIO& io) {
       io.ParamRecord().GifImageIndex = bytes.empty() ? 0 : static_cast<uint8_t>(bytes[0]) & 3;
@@ -106,6 +112,7 @@ TEST_F(FileOutcomes, EveryKeptHostileInputHasItsExpectedOutcome) {
       {"fuzz_bmp/rle-top-down-delta.bmp", Loads()},
       {"fuzz_bmp/two-bit.bmp", Fails(frUnsupportedDepth)},
       {"fuzz_gif/bad-lzw-interlaced.gif", Loads()},
+      {"fuzz_heif/av1-bad-obus-dav1d-plugin-leak.avif", Fails(frCorruptData)},
       {"fuzz_gif/giant-frame.gif", Fails(frTruncated)},
       {"fuzz_gif/no-data.gif", Fails(frTruncated)},
       {"fuzz_jpeg/cut.jpg", Fails(frTruncated)},

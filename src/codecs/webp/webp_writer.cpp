@@ -57,7 +57,8 @@ bool Import(const TBitmap& image, const TPixMask* alpha, bool withAlpha, WebPPic
   const auto stride = static_cast<std::size_t>(width) * static_cast<std::size_t>(samples);
   std::vector<uint8_t> rows(stride * static_cast<std::size_t>(height));
   for (int32_t y = 0; y < height; ++y)
-    InterleaveRow(image, alpha, y, withAlpha ? TInterleave::Bgra : TInterleave::Rgb, rows.data() + y * stride);
+    InterleaveRow(image, alpha, y, withAlpha ? TInterleave::Bgra : TInterleave::Rgb,
+                  rows.data() + static_cast<std::size_t>(y) * stride);
   return (withAlpha ? WebPPictureImportBGRA(&picture, rows.data(), static_cast<int>(stride))
                     : WebPPictureImportRGB(&picture, rows.data(), static_cast<int>(stride))) != 0;
 }
