@@ -12,9 +12,9 @@ packages=(
   clang libclang-rt-14-dev
   python3-pil giflib-tools
   scdoc librsvg2-bin dpkg-dev desktop-file-utils appstream debootstrap imagemagick xdotool  # packaging/, test_package.sh, screenshot.sh
-  libpng-dev  # the I/O tests read the corpus's reference renderings of metafiles
   libwmf-dev libwmf-bin gsfonts  # the metafile benchmark's reference; wmf2gd to check our WMF files
-  libpng-dev libpng-tools libtiff-dev libtiff-tools  # PNG and TIFF codecs; pngfix, tiff2rgba and tiffinfo in their tests
+  libpng-dev libpng-tools libtiff-dev libtiff-tools  # PNG and TIFF codecs (also the metafile tests' reference renderings); pngfix, tiff2rgba and tiffinfo in their tests
+  libheif-dev libwebp-dev libheif-examples webp  # codecs/heif (libheif 1.15 with libde265, dav1d, aom, x265 built in), codecs/webp; heif-enc/heif-convert, cwebp/dwebp in the tests
 )
 
 missing=()

@@ -19,7 +19,7 @@ void TPixImageIO::SaveToFile(const std::string& fileName) {
   if (fileName.empty()) return;
   const std::string extension = LowerFileExtension(fileName);
   const TFormatRow* row = FindFormatRow(extension);
-  if (row && row->Save)
+  if (row && RowWrites(*row))
     row->Save(*this, fileName);
   else
     SaveThroughRegistry(fileName, extension);

@@ -1,5 +1,6 @@
 #include "io/format_table.h"
 
+#include "codecs/heif/heif_codec.h"
 #include "codecs/ico/ico_codec.h"
 #include "codecs/metafile/metafile_codec.h"
 #include "codecs/pcx/pcx_codec.h"
@@ -7,6 +8,7 @@
 #include "codecs/pnm/pnm_codec.h"
 #include "codecs/tga/tga_codec.h"
 #include "codecs/tiff/tiff_codec.h"
+#include "codecs/webp/webp_codec.h"
 #include "io/pix_image_io.h"
 #include "platform/pix_exception.h"
 
@@ -84,11 +86,19 @@ const TFormatRow kRows[] = {
      LoadCodec<ftTGA, ReadTgaStream>, SaveCodec<WriteTgaStream>, ParamsCodec<ftTGA, ReadTgaStream>},
     {ftPXM, "Portable Pixmap, GreyMap, BitMap", "PXM;PPM;PGM;PBM;PNM", {"pxm", "ppm", "pgm", "pbm", "pnm"},
      LoadCodec<ftPXM, ReadPnmStream>, SaveCodec<WritePnmStream>, ParamsCodec<ftPXM, ReadPnmStream>},
+    {ftHEIF, "High Efficiency Image File", "HEIC;HEIF;HIF", {"heic", "heif", "hif"},
+     LoadCodec<ftHEIF, ReadHeifStream>, SaveCodec<WriteHeicStream>, ParamsCodec<ftHEIF, ReadHeifStream>, CanWriteHeic},
+    {ftAVIF, "AV1 Image File", "AVIF", {"avif"}, LoadCodec<ftAVIF, ReadHeifStream>, SaveCodec<WriteAvifStream>,
+     ParamsCodec<ftAVIF, ReadHeifStream>, CanWriteAvif},
+    {ftWEBP, "WebP Image", "WEBP", {"webp"}, LoadCodec<ftWEBP, ReadWebpStream>, SaveCodec<WriteWebpStream>,
+     ParamsCodec<ftWEBP, ReadWebpStream>},
 };
 
 }  // namespace
 
 std::span<const TFormatRow> FormatRows() { return kRows; }
+
+bool RowWrites(const TFormatRow& row) { return row.Save && (!row.Writable || row.Writable()); }
 
 const TFormatRow* FindFormatRow(std::string_view extension) {
   if (extension.empty()) return nullptr;

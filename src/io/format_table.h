@@ -26,7 +26,13 @@ struct TFormatRow {
   TFormatLoad Load;                             // never null
   TFormatSave Save;                             // null: no writer; a save fails and creates no file
   TFormatParams Params;                         // null: no parameters-only read
+  bool (*Writable)() = nullptr;                 // null: Save always writes; else asked before each save
 };
+
+// True when the row's writer can write here: it has one, and its library
+// (asked at run time) has the encoder it needs. A type that is not writable
+// is written as JPEG by "save as original".
+bool RowWrites(const TFormatRow& row);
 
 // Every row, in registry code order.
 std::span<const TFormatRow> FormatRows();

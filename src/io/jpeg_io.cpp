@@ -1,10 +1,9 @@
 // The I/O component's JPEG operations: file and stream loads with the IPTC
 // and EXIF extras, saves with the rebuilt APP13 marker, the optional 12-byte
 // "JFIF" stream framing and the parameters-only read.
-#include <cmath>
 #include <cstring>
-#include <limits>
 
+#include "codecs/exif/container_metadata.h"
 #include "codecs/exif/exif_reader.h"
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/common/stream_io.h"
@@ -20,25 +19,12 @@ constexpr int kFrameSize = 12;
 // A marker segment holds at most this many payload bytes.
 constexpr std::size_t kMaxMarkerPayload = 65533;
 
-// trunc(value x factor) when that is a usable resolution, else 0.
-int32_t ExifDpi(double value, long double factor) {
-  const long double dpi = static_cast<long double>(value) * factor;
-  if (!std::isfinite(dpi) || dpi < 1.0L || dpi > static_cast<long double>(std::numeric_limits<int32_t>::max()))
-    return 0;
-  return static_cast<int32_t>(dpi);
-}
-
 // After a file load: an EXIF resolution replaces the JFIF one when the JFIF
 // header gave none (1 x 1). An EXIF block without a usable resolution keeps
 // the 1 x 1 rather than storing 0 or an overflowed value.
 void ApplyExifResolution(TIOParams& params) {
   if (params.DpiX != 1 || params.DpiY != 1) return;
-  const long double factor = params.ExifResolutionUnit == 3 ? 2.54L : 1.0L;
-  const int32_t x = ExifDpi(params.ExifXResolution, factor);
-  const int32_t y = ExifDpi(params.ExifYResolution, factor);
-  if (x == 0 || y == 0) return;
-  params.DpiX = x;
-  params.DpiY = y;
+  ExifResolutionDpi(params, params.DpiX, params.DpiY);
 }
 
 // The extras after a JPEG read: IPTC records from the first APP13 marker, the

@@ -17,6 +17,8 @@
 #include "codecs/pcx/pcx_codec.h"
 #include "codecs/pnm/pnm_codec.h"
 #include "codecs/tga/tga_codec.h"
+#include "codecs/heif/heif_codec.h"
+#include "codecs/webp/webp_codec.h"
 #include "io/pix_image_io.h"
 #include "imaging/pix_view.h"
 #include "platform/stream.h"
@@ -93,6 +95,10 @@ Outcome ReplayFuzzInput(const std::string& target, const std::string& path) {
       auto s = from(1);
       io.LoadStreamWithCodec(s, ftTIFF, ReadTiffStream);
     });
+  if (target == "fuzz_heif")
+    return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadStreamWithCodec(s, ftHEIF, ReadHeifStream); });
+  if (target == "fuzz_webp")
+    return Run([&](TPixImageIO& io) { auto s = from(0); io.LoadStreamWithCodec(s, ftWEBP, ReadWebpStream); });
   if (target == "fuzz_gif")
     return Run([&](TPixImageIO& io) {
       io.ParamRecord().GifImageIndex = bytes.empty() ? 0 : static_cast<uint8_t>(bytes[0]) & 3;
@@ -143,6 +149,7 @@ TEST_F(FileOutcomes, EveryKeptHostileInputHasItsExpectedOutcome) {
       {"fuzz_emf/huge-arc-segment-count.emf", Loads()},
       {"fuzz_emf/wide-pen-empty-polygon.emf", Loads(frCorruptData)},
       {"fuzz_gif/bad-lzw-interlaced.gif", Loads()},
+      {"fuzz_heif/av1-bad-obus-dav1d-plugin-leak.avif", Fails(frCorruptData)},
       {"fuzz_gif/giant-frame.gif", Fails(frTruncated)},
       {"fuzz_gif/no-data.gif", Fails(frTruncated)},
       {"fuzz_ico/dib-size-overflow.ico", Fails(frSizeTooLarge)},

@@ -4,9 +4,9 @@
 
 using namespace pix;
 
-TEST(FileTypeRegistry, TwelveBuiltInTypesInCodeOrderWithoutEntries) {
+TEST(FileTypeRegistry, FifteenBuiltInTypesInCodeOrderWithoutEntries) {
   const TPixFileTypes types;
-  ASSERT_EQ(types.Count(), 12);
+  ASSERT_EQ(types.Count(), 15);
   for (int i = 0; i < types.Count(); ++i) {
     const TPixFileTypeInfo& t = types.Item(i);
     EXPECT_EQ(t.FileType, i + 1);
@@ -18,6 +18,9 @@ TEST(FileTypeRegistry, TwelveBuiltInTypesInCodeOrderWithoutEntries) {
   EXPECT_EQ(types.Item(10).Extensions, "TGA;TARGA;VDA;ICB;VST;PIX");
   EXPECT_EQ(types.Item(11).Description, "Portable Pixmap, GreyMap, BitMap");
   EXPECT_EQ(types.Item(11).Extensions, "PXM;PPM;PGM;PBM;PNM");
+  EXPECT_EQ(types.Item(12).Extensions, "HEIC;HEIF;HIF");
+  EXPECT_EQ(types.Item(13).Extensions, "AVIF");
+  EXPECT_EQ(types.Item(14).Extensions, "WEBP");
 }
 
 TEST(FileTypeRegistry, LookupsByExtensionAndCode) {
@@ -25,8 +28,9 @@ TEST(FileTypeRegistry, LookupsByExtensionAndCode) {
   const struct {
     const char* Extension;
     int FileType;  // 0 = not found
-  } cases[] = {{"jpe", 3},  {"JPEG", 3}, {".Tif", 1}, {"tiff", 1}, {"pix", 11}, {"PBM", 12}, {"pnm", 12}, {"rle", 5},
-               {"emf", 10}, {"win", 0},  {"jfif", 0}, {"", 0},     {".", 0},    {"jp", 0},   {"tga;", 0}};
+  } cases[] = {{"jpe", 3},   {"JPEG", 3},  {".Tif", 1},  {"tiff", 1}, {"pix", 11}, {"PBM", 12}, {"pnm", 12},
+               {"rle", 5},   {"emf", 10},  {"hif", 13},  {".HEIF", 13}, {"avif", 14}, {"WebP", 15},
+               {"win", 0},   {"jfif", 0},  {"", 0},      {".", 0},    {"jp", 0},   {"tga;", 0}};
   for (const auto& c : cases) {
     const TPixFileTypeInfo* t = types.FindByExtension(c.Extension);
     if (c.FileType == 0)
@@ -37,16 +41,16 @@ TEST(FileTypeRegistry, LookupsByExtensionAndCode) {
   ASSERT_NE(types.FindByType(8), nullptr);
   EXPECT_EQ(types.FindByType(8)->Description, "Portable Network Graphics");
   EXPECT_EQ(types.FindByType(0), nullptr);
-  EXPECT_EQ(types.FindByType(13), nullptr);
+  EXPECT_EQ(types.FindByType(16), nullptr);
 }
 
 TEST(FileTypeRegistry, AddedTypesKeepCodeOrderAndShortTexts) {
   TPixFileTypes types;
   types.Add({20, std::string(100, 'd'), "XYZ;JPG", {}, {}, {}});
   types.Add({0, "Zero", "ABC;TGA", {}, {}, {}});
-  ASSERT_EQ(types.Count(), 14);
+  ASSERT_EQ(types.Count(), 17);
   EXPECT_EQ(types.Item(0).FileType, 0);
-  EXPECT_EQ(types.Item(13).Description.size(), kMaxFileTypeText);
+  EXPECT_EQ(types.Item(16).Description.size(), kMaxFileTypeText);
   // The first entry in code order wins: JPG stays with code 3, TGA moves to 0.
   EXPECT_EQ(types.FindByExtension("jpg")->FileType, 3);
   EXPECT_EQ(types.FindByExtension("xyz")->FileType, 20);

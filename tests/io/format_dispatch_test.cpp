@@ -64,7 +64,8 @@ TEST_F(TDispatchFixture, EveryLoadRowReachesItsFormatWhateverTheCase) {
       {"f.pcx", 4},      {"g.gif", 2},   {"h.wmf", 9},  {"i.EMF", 10},  {"j.bmp", 5},   {"k.dib", 5},
       {"l.rle", 5},      {"m.cur", 7},   {"n.ico", 6},  {"o.tga", 11},  {"p.targa", 11}, {"q.vda", 11},
       {"r.icb", 11},     {"s.vst", 11},  {"t.WIN", 11}, {"u.pxm", 12},  {"v.ppm", 12},  {"w.pgm", 12},
-      {"x.pbm", 12},     {"y.PNM", 12},  {"dir.gif/y.Bmp", 5},
+      {"x.pbm", 12},     {"y.PNM", 12},  {"dir.gif/y.Bmp", 5}, {"z.HEIC", 13}, {"za.heif", 13}, {"zb.hif", 13},
+      {"zc.avif", 14},   {"zd.WebP", 15},
   };
   std::filesystem::create_directory(dir.Path() / "dir.gif");
   for (const auto& c : cases) {

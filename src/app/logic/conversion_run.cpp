@@ -63,7 +63,7 @@ std::string OutputNameFor(const std::string& path, bool everyImageAsJpeg) {
   for (const char* e : {"wmf", "emf", "ico", "cur"})
     if (extension == e) return PathWithoutExtension(path) + ".png";
   const TFormatRow* row = FindFormatRow(extension);
-  return row && row->Save ? path : JpegNameFor(path);
+  return row && RowWrites(*row) ? path : JpegNameFor(path);
 }
 
 std::vector<TRunItem> PlanRun(const ConversionSettings& settings, const std::vector<TScanRow>& rows) {

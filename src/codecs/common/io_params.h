@@ -85,7 +85,8 @@ struct TIOParamValues : TExifFields {
 
   // TIFF
   uint8_t TiffCompression = 0;
-  int32_t TiffImageIndex = 0;  // the page a multi-page file loads
+  int32_t TiffImageIndex = 0;  // the page a multi-page file loads; for HEIF files 0 the primary image,
+                               // n the n-th other top-level image in file order
   uint8_t TiffPhotometInterpret = 2;
   int32_t TiffPlanarConf = 1;
   int32_t TiffXPos = 0;
@@ -163,6 +164,9 @@ struct TIOParamValues : TExifFields {
   double TgaAspectRatio = 1.0;
   double TgaGamma = 2.2;
   bool TgaGrayLevel = false;
+
+  // WebP
+  bool WebpLossless = false;  // the last WebP read was lossless; the WebP writer then writes lossless
 
   // General (tail)
   std::string FileName;

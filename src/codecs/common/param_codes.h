@@ -21,6 +21,9 @@ enum TPixFileType : int32_t {
   ftEMF = 10,
   ftTGA = 11,
   ftPXM = 12,
+  ftHEIF = 13,  // HEIC, HEIF and HIF: HEVC pictures in the HEIF container
+  ftAVIF = 14,  // AV1 pictures in the HEIF container
+  ftWEBP = 15,
 };
 
 // JpegColorSpace; codes above jcYCCK are written as RGB.
