@@ -37,11 +37,14 @@ double* Scratch(size_t doubles) {
 }
 
 // The reference sum of one lane, exactly as the plain engine forms it.
-double ExtendedSum(const double* lane, int64_t laneStride, const int32_t* index, const double* weight, int32_t count) {
+// lane points at the lane's value of source index lo.
+double ExtendedSum(const double* lane, int64_t laneStride, int32_t lo, const int32_t* index, const double* weight,
+                   int32_t count) {
   double sum = 0;
   for (int32_t k = 0; k < count; ++k)
     sum = static_cast<double>(static_cast<long double>(sum) +
-                              static_cast<long double>(weight[k]) * static_cast<long double>(lane[index[k] * laneStride]));
+                              static_cast<long double>(weight[k]) *
+                                  static_cast<long double>(lane[(static_cast<int64_t>(index[k]) - lo) * laneStride]));
   return sum;
 }
 
@@ -51,8 +54,8 @@ double ExtendedSum(const double* lane, int64_t laneStride, const int32_t* index,
 // even, and where a lane's sum lies within the list's bound of a half-integer,
 // the byte of the reference sum instead.
 template <int kVectors>
-PIX_FMA_TARGET inline void StoreBytes(const __m256d* acc, double bound, const double* buf, const int32_t* index,
-                                      const double* weight, int32_t count, uint8_t* out) {
+PIX_FMA_TARGET inline void StoreBytes(const __m256d* acc, double bound, const double* buf, int32_t lo,
+                                      const int32_t* index, const double* weight, int32_t count, uint8_t* out) {
   constexpr int kLanes = 4 * kVectors;
   const __m256d half = _mm256_set1_pd(0.5), limit = _mm256_set1_pd(bound);
   const __m256d zero = _mm256_setzero_pd(), top = _mm256_set1_pd(255.0), sign = _mm256_set1_pd(-0.0);
@@ -75,14 +78,16 @@ PIX_FMA_TARGET inline void StoreBytes(const __m256d* acc, double bound, const do
   while (unsure != 0) {
     const int lane = __builtin_ctz(unsure);
     unsure &= unsure - 1;
-    out[lane] = SumToByte(ExtendedSum(buf + lane, kLanes, index, weight, count));
+    out[lane] = SumToByte(ExtendedSum(buf + lane, kLanes, lo, index, weight, count));
   }
 }
 
 // Destinations first .. first + kDest - 1 of a band or strip: kDest x
 // kVectors independent chains of fused multiply-adds, each in list order.
+// buf holds the source from index lo on.
 template <int kVectors, int kDest>
-PIX_FMA_TARGET inline void FilterGroup(const double* buf, const TTapLists& taps, int32_t first, uint8_t* out) {
+PIX_FMA_TARGET inline void FilterGroup(const double* buf, int32_t lo, const TTapLists& taps, int32_t first,
+                                       uint8_t* out) {
   constexpr int kLanes = 4 * kVectors;
   __m256d acc[kDest][kVectors];
   const int32_t* index[kDest];
@@ -102,7 +107,7 @@ PIX_FMA_TARGET inline void FilterGroup(const double* buf, const TTapLists& taps,
 #pragma GCC unroll 8
     for (int d = 0; d < kDest; ++d) {
       const __m256d w = _mm256_broadcast_sd(weight[d] + k);
-      const double* p = buf + static_cast<int64_t>(index[d][k]) * kLanes;
+      const double* p = buf + (static_cast<int64_t>(index[d][k]) - lo) * kLanes;
 #pragma GCC unroll 8
       for (int v = 0; v < kVectors; ++v) acc[d][v] = _mm256_fmadd_pd(w, _mm256_loadu_pd(p + 4 * v), acc[d][v]);
     }
@@ -111,22 +116,24 @@ PIX_FMA_TARGET inline void FilterGroup(const double* buf, const TTapLists& taps,
   for (int d = 0; d < kDest; ++d) {
     for (int32_t k = common; k < count[d]; ++k) {
       const __m256d w = _mm256_broadcast_sd(weight[d] + k);
-      const double* p = buf + static_cast<int64_t>(index[d][k]) * kLanes;
+      const double* p = buf + (static_cast<int64_t>(index[d][k]) - lo) * kLanes;
 #pragma GCC unroll 8
       for (int v = 0; v < kVectors; ++v) acc[d][v] = _mm256_fmadd_pd(w, _mm256_loadu_pd(p + 4 * v), acc[d][v]);
     }
-    StoreBytes<kVectors>(acc[d], taps.Bound(first + d), buf, index[d], weight[d], count[d], out + d * kLanes);
+    StoreBytes<kVectors>(acc[d], taps.Bound(first + d), buf, lo, index[d], weight[d], count[d], out + d * kLanes);
   }
 }
 
-// Every destination of the band or strip in buf into out (kLanes bytes each).
+// Destinations first .. last - 1 of the band or strip in buf (from source
+// index lo on) into out (kLanes bytes each, from destination first on).
 template <int kVectors, int kDest>
-PIX_FMA_TARGET void FilterAll(const double* buf, const TTapLists& taps, uint8_t* out) {
+PIX_FMA_TARGET void FilterRange(const double* buf, int32_t lo, const TTapLists& taps, int32_t first, int32_t last,
+                                uint8_t* out) {
   constexpr int kLanes = 4 * kVectors;
-  const int32_t n = taps.Size();
-  int32_t i = 0;
-  for (; i + kDest <= n; i += kDest) FilterGroup<kVectors, kDest>(buf, taps, i, out + static_cast<int64_t>(i) * kLanes);
-  for (; i < n; ++i) FilterGroup<kVectors, 1>(buf, taps, i, out + static_cast<int64_t>(i) * kLanes);
+  int32_t i = first;
+  for (; i + kDest <= last; i += kDest)
+    FilterGroup<kVectors, kDest>(buf, lo, taps, i, out + static_cast<int64_t>(i - first) * kLanes);
+  for (; i < last; ++i) FilterGroup<kVectors, 1>(buf, lo, taps, i, out + static_cast<int64_t>(i - first) * kLanes);
 }
 
 // Four bytes to four doubles.
@@ -185,20 +192,37 @@ void LoadBand1(const TRows<const uint8_t>& src, int32_t y0, int rows, double* bu
   }
 }
 
-// Bytes b0 .. b0 + 15 of every row (those at or past rowBytes zero): lane l
-// of row y holds byte b0 + l of row y.
-PIX_FMA_TARGET void LoadStrip(const TRows<const uint8_t>& src, int64_t b0, int64_t rowBytes, double* buf) {
-  const int64_t lanes = std::min<int64_t>(16, rowBytes - b0);
-  for (int32_t y = 0; y < src.Height; ++y) {
-    const uint8_t* p = src.Row(y) + b0;
-    double* q = buf + static_cast<int64_t>(y) * 16;
-    if (lanes == 16) {
-      _mm256_storeu_pd(q, Widen4(p));
-      _mm256_storeu_pd(q + 4, Widen4(p + 4));
-      _mm256_storeu_pd(q + 8, Widen4(p + 8));
-      _mm256_storeu_pd(q + 12, Widen4(p + 12));
-    } else {
-      for (int64_t l = 0; l < 16; ++l) q[l] = l < lanes ? p[l] : 0.0;
+// Bytes b0 .. b0 + 16 strips - 1 of rows lo .. hi, strip s into its own part
+// of buf (part doubles from buf + s x part): lane l of row y at (y - lo) x 16
+// + l holds byte b0 + 16 s + l of row y; bytes at or past rowBytes read as
+// zero. Taking a whole cache line of each row at once, with the rows ahead
+// prefetched, keeps this walk down the picture from waiting on memory for
+// every row.
+PIX_FMA_TARGET void LoadStrips(const TRows<const uint8_t>& src, int32_t lo, int32_t hi, int64_t b0, int64_t rowBytes,
+                               int strips, int64_t part, double* buf) {
+  // A row takes a few dozen cycles here, a line from memory a few hundred.
+  constexpr int32_t kAhead = 24;
+  const int64_t last = std::min<int64_t>(16 * strips, rowBytes - b0) - 1;
+  for (int32_t y = lo; y <= hi; ++y) {
+    if (y + kAhead <= hi) {
+      // The bytes may straddle two lines.
+      const char* ahead = reinterpret_cast<const char*>(src.Row(y + kAhead) + b0);
+      _mm_prefetch(ahead, _MM_HINT_T0);
+      _mm_prefetch(ahead + last, _MM_HINT_T0);
+    }
+    const uint8_t* row = src.Row(y);
+    for (int s = 0; s < strips; ++s) {
+      const int64_t b = b0 + 16 * s;
+      const uint8_t* p = row + b;
+      double* q = buf + s * part + static_cast<int64_t>(y - lo) * 16;
+      if (b + 16 <= rowBytes) {
+        _mm256_storeu_pd(q, Widen4(p));
+        _mm256_storeu_pd(q + 4, Widen4(p + 4));
+        _mm256_storeu_pd(q + 8, Widen4(p + 8));
+        _mm256_storeu_pd(q + 12, Widen4(p + 12));
+      } else {
+        for (int64_t l = 0; l < 16; ++l) q[l] = b + l < rowBytes ? p[l] : 0.0;
+      }
     }
   }
 }
@@ -239,10 +263,10 @@ void FmaResampleRows(const TRows<const uint8_t>& src, const TRows<uint8_t>& dst,
     const int rows = std::min(band, y1 - y);
     if (channels == 3) {
       LoadBand3(src, y, rows, buf);
-      FilterAll<3, 3>(buf, taps, out);
+      FilterRange<3, 3>(buf, 0, taps, 0, taps.Size(), out);
     } else {
       LoadBand1(src, y, rows, buf);
-      FilterAll<4, 2>(buf, taps, out);
+      FilterRange<4, 2>(buf, 0, taps, 0, taps.Size(), out);
     }
     for (int r = 0; r < rows; ++r) {
       uint8_t* row = dst.Row(y + r);
@@ -261,13 +285,34 @@ void FmaResampleColumns(const TRows<const uint8_t>& src, const TRows<uint8_t>& d
 #ifdef PIX_FMA_KERNELS
   const int64_t rowBytes = static_cast<int64_t>(src.Width) * channels;
   const int64_t end = static_cast<int64_t>(x1) * channels;
-  double* buf = Scratch(static_cast<size_t>(src.Height) * 16);
-  uint8_t* out = OutScratch(static_cast<size_t>(dst.Height) * 16).data();
-  for (int64_t b = static_cast<int64_t>(x0) * channels; b < end; b += 16) {
-    LoadStrip(src, b, rowBytes, buf);
-    FilterAll<4, 2>(buf, taps, out);
-    const auto lanes = static_cast<size_t>(std::min<int64_t>(16, end - b));
-    for (int32_t j = 0; j < dst.Height; ++j) std::memcpy(dst.Row(j) + b, out + static_cast<int64_t>(j) * 16, lanes);
+  // Destination rows go in blocks whose source rows, as doubles, stay in the
+  // second-level cache while every tap reads them.
+  constexpr int32_t kBlock = 32;
+  const int32_t blocks = (dst.Height + kBlock - 1) / kBlock;
+  int64_t part = 0;
+  for (int32_t k = 0; k < blocks; ++k) {
+    const auto [lo, hi] = taps.Span(k * kBlock, std::min(dst.Height, (k + 1) * kBlock));
+    part = std::max<int64_t>(part, (static_cast<int64_t>(hi) - lo + 1) * 16);
+  }
+  double* buf = Scratch(static_cast<size_t>(part) * 4);
+  uint8_t* out = OutScratch(static_cast<size_t>(dst.Height) * 16 * 4).data();
+  const int64_t outPart = static_cast<int64_t>(dst.Height) * 16;
+  for (int64_t b0 = static_cast<int64_t>(x0) * channels; b0 < end; b0 += 64) {
+    const int64_t span = std::min<int64_t>(64, end - b0);
+    const int strips = static_cast<int>((span + 15) / 16);
+    for (int32_t k = 0; k < blocks; ++k) {
+      const int32_t first = k * kBlock, last = std::min(dst.Height, first + kBlock);
+      const auto [lo, hi] = taps.Span(first, last);
+      if (lo <= hi) LoadStrips(src, lo, hi, b0, rowBytes, strips, part, buf);
+      for (int s = 0; s < strips; ++s)
+        FilterRange<4, 2>(buf + s * part, lo, taps, first, last, out + s * outPart + static_cast<int64_t>(first) * 16);
+    }
+    for (int s = 0; s < strips; ++s) {
+      const int64_t b = b0 + 16 * s;
+      const auto lanes = static_cast<size_t>(std::min<int64_t>(16, end - b));
+      for (int32_t j = 0; j < dst.Height; ++j)
+        std::memcpy(dst.Row(j) + b, out + s * outPart + static_cast<int64_t>(j) * 16, lanes);
+    }
   }
 #else
   (void)src, (void)dst, (void)channels, (void)taps, (void)x0, (void)x1;

@@ -106,7 +106,7 @@ bool UseFma() { return !g_plainForced.load(std::memory_order_relaxed) && FmaKern
 // Rows or columns per task: a multiple of every band and group height, small
 // enough to report progress often and to share the work evenly.
 constexpr int32_t kRowsPerTask = 48;
-constexpr int32_t kColumnsPerTask = 16;
+constexpr int32_t kColumnsPerTask = 64;
 
 // Runs range(first, last) over [0, size) in tasks of perTask, reporting one
 // progress step per unit done, in order, from the calling thread.

@@ -1,6 +1,7 @@
 #include "imaging/resample_taps.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <new>
 
@@ -48,11 +49,26 @@ TTapLists::TTapLists(const std::vector<std::vector<std::pair<int32_t, double>>>&
 void TTapLists::Finish() {
   m_start.push_back(m_index.size());
   m_bound.resize(m_count.size());
+  m_low.assign(m_count.size(), INT32_MAX);
+  m_high.assign(m_count.size(), INT32_MIN);
   for (size_t i = 0; i < m_count.size(); ++i) {
     double absSum = 0;
-    for (size_t k = m_start[i]; k < m_start[i + 1]; ++k) absSum += std::fabs(m_weight[k]);
+    for (size_t k = m_start[i]; k < m_start[i + 1]; ++k) {
+      absSum += std::fabs(m_weight[k]);
+      m_low[i] = std::min(m_low[i], m_index[k]);
+      m_high[i] = std::max(m_high[i], m_index[k]);
+    }
     m_bound[i] = BoundFor(m_count[i], absSum);
   }
+}
+
+std::pair<int32_t, int32_t> TTapLists::Span(int32_t first, int32_t last) const {
+  std::pair<int32_t, int32_t> span{INT32_MAX, INT32_MIN};
+  for (int32_t i = first; i < last; ++i) {
+    span.first = std::min(span.first, m_low[i]);
+    span.second = std::max(span.second, m_high[i]);
+  }
+  return span;
 }
 
 double TTapLists::BoundFor(int32_t count, double absSum) {

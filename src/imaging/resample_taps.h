@@ -34,6 +34,9 @@ public:
   // A fused multiply-add sum of list i over bytes whose distance to every
   // half-integer exceeds this bound rounds to the same byte as the reference.
   double Bound(int32_t i) const { return m_bound[i]; }
+  // The lowest and highest source index lists first .. last - 1 read; the
+  // first is above the second when they read none.
+  std::pair<int32_t, int32_t> Span(int32_t first, int32_t last) const;
 
   // The bound for count taps whose weights' magnitudes add up to absSum: with
   // A = 255 absSum and 2^e the first power of two above A (with head-room),
@@ -51,6 +54,8 @@ private:
   std::vector<size_t> m_start;
   std::vector<int32_t> m_count;
   std::vector<double> m_bound;
+  std::vector<int32_t> m_low;
+  std::vector<int32_t> m_high;
 };
 
 }  // namespace pix
