@@ -5,9 +5,11 @@
 # (decode only); prints photos per second, wall and CPU time, peak resident
 # memory and the ratios.
 #
-# Usage: bench/album_bench.sh [build-dir] [photo-count | folder-of-jpegs]
+# Usage: [THREADS=n] bench/album_bench.sh [build-dir] [photo-count | folder-of-jpegs]
 # A number generates that many photo-like 4000x3000 JPEGs; a folder (e.g. the
-# camera photos in ../shared/testdata/photos) is converted as it is.
+# camera photos in ../shared/testdata/photos) is converted as it is. THREADS
+# is the program's Threads setting (files converted at once; 0, the default,
+# one per core).
 set -euo pipefail
 source_arg=${2:-20}
 [ -d "$source_arg" ] && source_arg=$(realpath "$source_arg")
@@ -66,6 +68,7 @@ ConvertBMP=1
 JPGQuality=7
 Rotation=1
 SizeCategory=0
+Threads=${THREADS:-0}
 INI
 }
 
