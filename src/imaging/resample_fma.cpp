@@ -257,8 +257,8 @@ void FmaResampleRows(const TRows<const uint8_t>& src, const TRows<uint8_t>& dst,
 #ifdef PIX_FMA_KERNELS
   const int band = channels == 3 ? 4 : 16;
   const int64_t lanes = channels == 3 ? 12 : 16;
-  double* buf = Scratch(static_cast<size_t>(src.Width) * lanes + 4);
-  uint8_t* out = OutScratch(static_cast<size_t>(dst.Width) * lanes).data();
+  double* buf = Scratch(static_cast<size_t>(src.Width * lanes + 4));
+  uint8_t* out = OutScratch(static_cast<size_t>(dst.Width * lanes)).data();
   for (int32_t y = y0; y < y1; y += band) {
     const int rows = std::min(band, y1 - y);
     if (channels == 3) {

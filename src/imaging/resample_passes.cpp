@@ -16,7 +16,7 @@ std::atomic<bool> g_plainForced{false};
 
 constexpr std::array<double, 256> MakeByteValues() {
   std::array<double, 256> v{};
-  for (int i = 0; i < 256; ++i) v[i] = i;
+  for (size_t i = 0; i < 256; ++i) v[i] = static_cast<double>(i);
   return v;
 }
 

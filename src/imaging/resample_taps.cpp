@@ -65,8 +65,8 @@ void TTapLists::Finish() {
 std::pair<int32_t, int32_t> TTapLists::Span(int32_t first, int32_t last) const {
   std::pair<int32_t, int32_t> span{INT32_MAX, INT32_MIN};
   for (int32_t i = first; i < last; ++i) {
-    span.first = std::min(span.first, m_low[i]);
-    span.second = std::max(span.second, m_high[i]);
+    span.first = std::min(span.first, m_low[static_cast<size_t>(i)]);
+    span.second = std::max(span.second, m_high[static_cast<size_t>(i)]);
   }
   return span;
 }

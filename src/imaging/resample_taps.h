@@ -28,12 +28,12 @@ public:
   explicit TTapLists(const std::vector<std::vector<std::pair<int32_t, double>>>& lists);
 
   int32_t Size() const { return static_cast<int32_t>(m_count.size()); }
-  int32_t Count(int32_t i) const { return m_count[i]; }
-  const int32_t* Index(int32_t i) const { return m_index.data() + m_start[i]; }
-  const double* Weight(int32_t i) const { return m_weight.data() + m_start[i]; }
+  int32_t Count(int32_t i) const { return m_count[static_cast<size_t>(i)]; }
+  const int32_t* Index(int32_t i) const { return m_index.data() + m_start[static_cast<size_t>(i)]; }
+  const double* Weight(int32_t i) const { return m_weight.data() + m_start[static_cast<size_t>(i)]; }
   // A fused multiply-add sum of list i over bytes whose distance to every
   // half-integer exceeds this bound rounds to the same byte as the reference.
-  double Bound(int32_t i) const { return m_bound[i]; }
+  double Bound(int32_t i) const { return m_bound[static_cast<size_t>(i)]; }
   // The lowest and highest source index lists first .. last - 1 read; the
   // first is above the second when they read none.
   std::pair<int32_t, int32_t> Span(int32_t first, int32_t last) const;
