@@ -1,10 +1,15 @@
 // Processing speed on photo-sized images: Mitchell shrink, quarter turn and
-// grayscale, one thread. Each figure is reported in milliseconds per call
-// (Time column), megapixels per second of source image (MP/s) and the peak
-// resident memory the call added (PeakExtraMB), measured by resetting the
-// kernel's high-water mark before the call.
+// grayscale, one thread; then the shrink on the plain and on the vector
+// engine, and the conversion's turn and fit as separate calls and as one
+// fused call, each on 1 and 2 threads. Each figure is reported in
+// milliseconds per call (Time column: wall time; CPU column: this thread's
+// CPU time; AllThreadsCPUms: the process's, helper threads included),
+// megapixels per second of source image (MP/s) and the peak resident memory
+// the call added (PeakExtraMB), measured by resetting the kernel's
+// high-water mark before the call.
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -13,7 +18,9 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/grayscale.h"
+#include "imaging/imaging_threads.h"
 #include "imaging/pix_image_proc.h"
+#include "imaging/resample_passes.h"
 #include "imaging/rotate.h"
 
 namespace {
@@ -143,6 +150,93 @@ void BM_Grayscale(benchmark::State& state) {
   RunOperation(state, [](TPixImageProc& proc) { proc.ApplyGrayscale(); });
 }
 
+// CPU seconds of the whole process, helper threads included.
+double ProcessCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Process-wide engine and thread count for one benchmark, put back after it.
+struct EngineSetting {
+  bool savedPlain = PlainResamplingForced();
+  int savedThreads = ImagingThreads();
+  EngineSetting(bool plain, int threads) {
+    ForcePlainResampling(plain);
+    SetImagingThreads(threads);
+  }
+  ~EngineSetting() {
+    ForcePlainResampling(savedPlain);
+    SetImagingThreads(savedThreads);
+  }
+};
+
+// Args: plain engine (1) or vector engine (0), threads. 4000 x 3000 to
+// 240 x 180 with AutoUndo, as the conversion without a turn does it.
+void BM_ShrinkEngine(benchmark::State& state) {
+  if (state.range(0) == 0 && !FmaResamplingSupported()) {
+    state.SkipWithError("no AVX2 and FMA on this CPU");
+    return;
+  }
+  const EngineSetting setting(state.range(0) != 0, static_cast<int>(state.range(1)));
+  TBitmap source, image;
+  MakePhoto(source, 4000, 3000);
+  TPixImageProc proc;
+  proc.SetBitmap(&image);
+  PeakMeter meter;
+  double cpu = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    CopyImage(source, image);
+    meter.Begin();
+    const double before = ProcessCpuSeconds();
+    state.ResumeTiming();
+    proc.ResampleToSize(240, -1, rfMitchell);
+    benchmark::DoNotOptimize(image.Bits());
+    state.PauseTiming();
+    cpu += ProcessCpuSeconds() - before;
+    meter.End();
+    state.ResumeTiming();
+  }
+  Report(state, int64_t{4000} * 3000, meter);
+  state.counters["AllThreadsCPUms"] = cpu * 1e3 / static_cast<double>(state.iterations());
+}
+
+// Args: fused (1) or separate calls (0), threads. A 4000 x 3000 photo turned
+// left and fitted into 240 x 320 with AutoUndo on the vector engine where
+// there is one, as the conversion with its default settings does it.
+void BM_TurnAndFit(benchmark::State& state) {
+  const EngineSetting setting(false, static_cast<int>(state.range(1)));
+  const bool fused = state.range(0) != 0;
+  TBitmap source, image;
+  MakePhoto(source, 4000, 3000);
+  TPixImageProc proc;
+  proc.SetBitmap(&image);
+  PeakMeter meter;
+  double cpu = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    CopyImage(source, image);
+    meter.Begin();
+    const double before = ProcessCpuSeconds();
+    state.ResumeTiming();
+    if (fused) {
+      proc.TurnAndFit(90, 240, 320, rfMitchell);
+    } else {
+      proc.RotateByDegrees(90, false);
+      if (image.Width() > 240) proc.ResampleToSize(240, -1, rfMitchell);
+      if (image.Height() > 320) proc.ResampleToSize(-1, 320, rfMitchell);
+    }
+    benchmark::DoNotOptimize(image.Bits());
+    state.PauseTiming();
+    cpu += ProcessCpuSeconds() - before;
+    meter.End();
+    state.ResumeTiming();
+  }
+  Report(state, int64_t{4000} * 3000, meter);
+  state.counters["AllThreadsCPUms"] = cpu * 1e3 / static_cast<double>(state.iterations());
+}
+
 BENCHMARK(BM_MitchellShrink)
     ->Args({4000, 3000, 240, -1, 0})
     ->Args({4000, 3000, 240, 320, 0})
@@ -152,6 +246,22 @@ BENCHMARK(BM_MitchellShrink)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuarterTurn)->Args({4000, 3000, 0})->Args({4000, 3000, 1})->Args({1600, 1200, 0})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuarterTurnLeftOnly)->Args({4000, 3000})->Args({1600, 1200})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShrinkEngine)
+    ->ArgNames({"plain", "threads"})
+    ->Args({1, 1})
+    ->Args({0, 1})
+    ->Args({1, 2})
+    ->Args({0, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_TurnAndFit)
+    ->ArgNames({"fused", "threads"})
+    ->Args({0, 1})
+    ->Args({1, 1})
+    ->Args({0, 2})
+    ->Args({1, 2})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_Grayscale)->Args({4000, 3000, 0})->Args({4000, 3000, 1})->Args({1600, 1200, 0})->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Fuzzes the whole per-image road without the GUI: load by the type the first
-// byte selects, grayscale, rotate, Mitchell shrink, save to memory as JPEG,
-// BMP and GIF.
+// byte selects, grayscale, rotate and Mitchell shrink (fused or as separate
+// calls), save to memory as JPEG, BMP and GIF.
 #include "fuzz_common.h"
 #include "io/pix_image.h"
 #include "codecs/gif/gif_codec.h"
@@ -36,10 +36,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const pix::TBitmap* loaded = image.CurrentBitmap();
     if (static_cast<int64_t>(loaded->Width()) * loaded->Height() > kMaxProcessedPixels) return 0;
     if (selector & 0x04) image.ApplyGrayscale();
-    image.RotateByDegrees((selector & 0x08) ? 270.0 : 90.0, false);
-    const pix::TBitmap* bmp = image.CurrentBitmap();
-    if (bmp->Width() > 48) image.ResampleToSize(48, -1, pix::rfMitchell);
-    if (image.CurrentBitmap()->Height() > 48) image.ResampleToSize(-1, 48, pix::rfMitchell);
+    const double angle = (selector & 0x08) ? 270.0 : 90.0;
+    // The conversion's road (turn and fit in one) and the separate calls.
+    if (selector & 0x40) {
+      image.TurnAndFit(angle, 48, 48, pix::rfMitchell);
+    } else {
+      image.RotateByDegrees(angle, false);
+      if (image.CurrentBitmap()->Width() > 48) image.ResampleToSize(48, -1, pix::rfMitchell);
+      if (image.CurrentBitmap()->Height() > 48) image.ResampleToSize(-1, 48, pix::rfMitchell);
+    }
     image.ParamRecord().JpegQuality = 10 * (1 + (selector >> 4) % 10);
     pix::TPixMemoryStream jpeg, bmpOut, gif;
     image.IO().SaveJpegToStream(jpeg);

@@ -119,14 +119,11 @@ void TBitmap::ReshapeForOverwrite(int32_t width, int32_t height, TPixelFormat fo
     Allocate(width, height, format);
     return;
   }
-  const auto capacity = static_cast<int64_t>(m_block.Capacity());
-  if (bytes > capacity || capacity > 2 * bytes) {
-    m_bits = nullptr;
-    m_width = m_height = 0;
-    m_stride = 0;
-    if (!m_block.AllocateForOverwrite(static_cast<size_t>(bytes))) throw EPixOutOfMemory();
-    m_bits = m_block.Data();
-  }
+  m_bits = nullptr;
+  m_width = m_height = 0;
+  m_stride = 0;
+  if (!m_block.ReshapeForOverwrite(static_cast<size_t>(bytes))) throw EPixOutOfMemory();
+  m_bits = m_block.Data();
   m_width = width;
   m_height = height;
   m_format = format;
@@ -149,10 +146,13 @@ void TBitmap::SwapContent(TBitmap& other) noexcept {
 
 void CopyImage(const TBitmap& source, TBitmap& dest) {
   if (&source == &dest) return;
-  dest.Allocate(1, 1, dest.PixelFormat());
-  dest.Allocate(1, 1, source.PixelFormat());
-  if (source.Width() <= 0 || source.Height() <= 0) return;
-  dest.Allocate(source.Width(), source.Height(), source.PixelFormat());
+  if (source.Width() <= 0 || source.Height() <= 0) {
+    dest.Allocate(1, 1, source.PixelFormat());
+    return;
+  }
+  // The block copy writes every byte, row padding included, so dest keeps a
+  // block that fits or takes a kept one instead of fresh zeroed pages.
+  dest.ReshapeForOverwrite(source.Width(), source.Height(), source.PixelFormat());
   std::memcpy(dest.Bits(), source.Bits(), static_cast<size_t>(source.ByteSize()));
 }
 

@@ -62,8 +62,8 @@ public:
   // Format and size in one allocation.
   void Allocate(int32_t width, int32_t height, TPixelFormat format);
   // For a caller that writes every pixel next: keeps the present block when it
-  // is large enough (and not more than twice too large), or takes a recently
-  // released one, instead of paying for fresh zeroed pages; row padding is
+  // is large enough (and not more than twice too large), or takes one this
+  // thread kept, instead of paying for fresh zeroed pages; row padding is
   // cleared. The pixels' content is undefined until the caller writes them.
   void ReshapeForOverwrite(int32_t width, int32_t height, TPixelFormat format);
 

@@ -22,7 +22,8 @@ public:
   uint32_t ProcPreviewsParams = 0;
   TNotifyEvent OnPreview;
 
-  TBitmap& UndoBitmap() { return *m_undo; }
+  // The undo snapshot (settled first when it is held unturned, see TurnAndFit).
+  TBitmap& UndoBitmap();
 
   // One level of undo: the snapshot replaces the previous one. A 1 x 1
   // snapshot counts as none.
@@ -47,6 +48,18 @@ public:
   // the background filling the corners. Other formats: inverse mapping, white
   // fill when OwnBackground() is non-zero. 0 (and non-finite angles) do nothing.
   void RotateByDegrees(double angle, bool antialias);
+  // RotateByDegrees(angle, false), then ResampleToSize(maxWidth, -1, filter)
+  // when the image is wider than maxWidth, then ResampleToSize(-1, maxHeight,
+  // filter) when it is still higher than maxHeight: the same pixels, undo
+  // snapshot, alpha plane and number of notifications as those calls one
+  // after the other (the notifications all come at the end). A quarter turn of
+  // a TrueColor image that is then filtered is done without turning the whole
+  // picture: the unturned picture is resampled in the other pass order, which
+  // forms the same sums in the same order, and only the small result is
+  // turned; an undo snapshot of a turned picture is then kept unturned and
+  // turned when it is first asked for. Progress counts the steps of each
+  // resample as ResampleToSize does, per column where it counts rows.
+  void TurnAndFit(double angle, int32_t maxWidth, int32_t maxHeight, TResampleFilter filter);
 
   // The whole-image rectangle and, when attached to a TPixImageView, its
   // selection mask.
@@ -67,7 +80,12 @@ protected:
   void Progress(int64_t k, int64_t n) { ProgressRecord().ReportStep(k, n); }
 
 private:
+  // How the snapshot's pixels relate to the picture it stands for.
+  enum class TUndoTurn { None, Left, Right };
+  void SettleUndoSnapshot();
+
   std::unique_ptr<TBitmap> m_undo;
+  TUndoTurn m_undoTurn = TUndoTurn::None;
 };
 
 }  // namespace pix

@@ -13,8 +13,9 @@ void TPixMask::Allocate(int32_t width, int32_t height, int bitsPerPixel) {
   int64_t stride = bitsPerPixel == 1 ? ((static_cast<int64_t>(width) + 31) / 32) * 4 : width;
   int64_t bytes = stride * height;
   if (bytes > (int64_t{1} << 34)) throw EPixOutOfMemory("Plane too large to allocate");
-  m_opaqueWithoutData = false;
-  if (!m_data.Allocate(static_cast<size_t>(bytes))) throw EPixOutOfMemory();
+  m_data.Release();
+  m_pendingFill = bytes > 0;
+  m_pendingValue = 0;
   m_width = width;
   m_height = height;
   m_bitsPerPixel = bitsPerPixel;
@@ -36,16 +37,17 @@ void TPixMask::GrowBox(int32_t x, int32_t y) {
 }
 
 void TPixMask::Materialize() const {
-  if (!m_opaqueWithoutData) return;
+  if (!m_pendingFill) return;
   if (!m_data.Allocate(static_cast<size_t>(ByteSize()))) throw EPixOutOfMemory();
-  if (ByteSize() > 0) std::memset(m_data.Data(), 0xFF, static_cast<size_t>(ByteSize()));
-  m_opaqueWithoutData = false;
+  if (m_pendingValue != 0) std::memset(m_data.Data(), m_pendingValue, static_cast<size_t>(ByteSize()));
+  m_pendingFill = false;
 }
 
 void TPixMask::Fill(uint8_t v) {
   if (m_bitsPerPixel == 8 && v == 255) {
     m_data.Release();
-    m_opaqueWithoutData = ByteSize() > 0;
+    m_pendingFill = ByteSize() > 0;
+    m_pendingValue = 255;
     m_full = true;
   } else {
     if (ByteSize() > 0) std::memset(Bits(), m_bitsPerPixel == 8 ? v : (v ? 0xFF : 0x00), static_cast<size_t>(ByteSize()));
@@ -60,7 +62,7 @@ void TPixMask::Fill(uint8_t v) {
 
 uint8_t TPixMask::GetPixel(int32_t x, int32_t y) const {
   if (x < 0 || y < 0 || x >= m_width || y >= m_height) return 0;
-  if (m_opaqueWithoutData) return 255;
+  if (m_pendingFill) return m_bitsPerPixel == 8 ? m_pendingValue : 0;
   const uint8_t* row = ScanLine(y);
   if (m_bitsPerPixel == 8) return row[x];
   return (row[x >> 3] & (0x80 >> (x & 7))) ? 1 : 0;

@@ -29,10 +29,11 @@ public:
   void SetFull(bool full) { m_full = full; }
   // True while an 8-bit plane filled with 255 holds no memory yet: it is
   // opaque for sure, whereas Full does not see writes through ScanLine.
-  bool OpaqueWithoutData() const { return m_opaqueWithoutData; }
+  bool OpaqueWithoutData() const { return m_bitsPerPixel == 8 && m_pendingFill && m_pendingValue == 255; }
 
-  // Row access. An 8-bit plane filled with 255 holds no memory until its rows
-  // are asked for (the conversion never reads its opaque alpha plane).
+  // Row access. A plane just sized (all zero) or an 8-bit plane filled with
+  // 255 holds no memory until its rows are asked for (the conversion never
+  // reads its opaque alpha plane nor its empty selection).
   uint8_t* ScanLine(int32_t y) { return Bits() + static_cast<int64_t>(m_height - 1 - y) * m_stride; }
   const uint8_t* ScanLine(int32_t y) const {
     return Bits() + static_cast<int64_t>(m_height - 1 - y) * m_stride;
@@ -71,7 +72,8 @@ private:
   int m_bitsPerPixel = 8;
   int64_t m_stride = 0;
   mutable TPixelBlock m_data;
-  mutable bool m_opaqueWithoutData = false;  // 8-bit plane of 255s not yet stored
+  mutable bool m_pendingFill = false;  // every byte is m_pendingValue, not yet stored
+  uint8_t m_pendingValue = 0;
   int32_t m_left = std::numeric_limits<int32_t>::max();
   int32_t m_top = std::numeric_limits<int32_t>::max();
   int32_t m_right = 0;

@@ -30,7 +30,8 @@ public:
 
   int32_t Size() const { return static_cast<int32_t>(m_start.size()) - 1; }
   ContributorList operator[](int32_t i) const {
-    return {static_cast<int32_t>(m_start[i + 1] - m_start[i]), m_entries.data() + m_start[i]};
+    const auto k = static_cast<size_t>(i);
+    return {static_cast<int32_t>(m_start[k + 1] - m_start[k]), m_entries.data() + m_start[k]};
   }
 
 private:

@@ -57,6 +57,9 @@ public:
   void ResampleToSize(int32_t newWidth, int32_t newHeight, TResampleFilter filter) {
     m_proc->ResampleToSize(newWidth, newHeight, filter);
   }
+  void TurnAndFit(double angle, int32_t maxWidth, int32_t maxHeight, TResampleFilter filter) {
+    m_proc->TurnAndFit(angle, maxWidth, maxHeight, filter);
+  }
 
 private:
   std::unique_ptr<TPixImageProc> m_proc;

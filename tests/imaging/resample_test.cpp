@@ -11,8 +11,10 @@
 #include "imaging/resample.h"
 #include "imaging/resample_contributors.h"
 #include "imaging/resample_kernels.h"
+#include "imaging/resample_passes.h"
 #include "imaging/stretch_plain.h"
 #include "proc_test_images.h"
+#include "support/test_support.h"
 
 using namespace pix;
 using proctest::PixelOf;
@@ -188,15 +190,20 @@ TEST(ResampleFiltered, MatchesTheScalarModelForEveryFilter) {
   };
   const Size sizes[] = {{61, 47, 17, 11}, {13, 9, 40, 31}, {50, 7, 23, 19}, {2, 1, 5, 3},
                         {1, 9, 4, 2},     {97, 3, 96, 5},  {5, 30, 1, 1},  {24, 24, 24, 24}};
-  uint32_t seed = 100;
-  for (TResampleFilter filter : kFilters)
-    for (const Size& s : sizes) {
-      TBitmap src, dst(s.dw, s.dh);
-      proctest::MakeRandom(src, s.sw, s.sh, ++seed);
-      ResampleFiltered(src, dst, filter, {});
-      ASSERT_TRUE(SamePlane(PlaneOf(dst), RefResample(PlaneOf(src), 3, s.dw, s.dh, filter)))
-          << "filter " << filter << " " << s.sw << "x" << s.sh << " -> " << s.dw << "x" << s.dh;
-    }
+  for (bool plain : {true, false}) {
+    if (!plain && !FmaResamplingSupported()) continue;
+    pixtest::ScopedSetting<bool> engine(PlainResamplingForced, ForcePlainResampling, plain);
+    uint32_t seed = 100;
+    for (TResampleFilter filter : kFilters)
+      for (const Size& s : sizes) {
+        TBitmap src, dst(s.dw, s.dh);
+        proctest::MakeRandom(src, s.sw, s.sh, ++seed);
+        ResampleFiltered(src, dst, filter, {});
+        ASSERT_TRUE(SamePlane(PlaneOf(dst), RefResample(PlaneOf(src), 3, s.dw, s.dh, filter)))
+            << (plain ? "plain" : "vector") << " engine, filter " << filter << " " << s.sw << "x" << s.sh << " -> "
+            << s.dw << "x" << s.dh;
+      }
+  }
 }
 
 TEST(ResampleFiltered, MatchesTheScalarModelOnAPhotoSizedShrink) {

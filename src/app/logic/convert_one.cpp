@@ -23,9 +23,15 @@ bool ShouldRotate(const ConversionSettings& options, const TBitmap& image) {
 // Counter-clockwise degrees of the chosen quarter turn.
 double RotationAngle(const ConversionSettings& options) { return options.Rotation == kRotation90Left ? 90.0 : 270.0; }
 
-void FitToLimits(TPixImage& image, const ConversionSettings& options) {
+// With a turn, the turn and the fit are one operation, which gives the same
+// result without turning the full-size picture.
+void FitToLimits(TPixImage& image, const ConversionSettings& options, bool rotate) {
   const int32_t maxWidth = std::max(options.MaxWidth, kMinImageSize);
   const int32_t maxHeight = std::max(options.MaxHeight, kMinImageSize);
+  if (rotate) {
+    image.TurnAndFit(RotationAngle(options), maxWidth, maxHeight, rfMitchell);
+    return;
+  }
   // Two separate tests: an image still too high after narrowing is resampled again.
   if (image.CurrentBitmap()->Width() > maxWidth) image.ResampleToSize(maxWidth, -1, rfMitchell);
   if (image.CurrentBitmap()->Height() > maxHeight) image.ResampleToSize(-1, maxHeight, rfMitchell);
@@ -79,8 +85,7 @@ TConvertOutcome ConvertSteps(TPixImage& image, const ConversionSettings& options
   outcome.SourceHeight = image.CurrentBitmap()->Height();
   step = TStep::Process;
   if (options.ConvertToGrayscale) image.ApplyGrayscale();
-  if (ShouldRotate(options, *image.CurrentBitmap())) image.RotateByDegrees(RotationAngle(options), false);
-  FitToLimits(image, options);
+  FitToLimits(image, options, ShouldRotate(options, *image.CurrentBitmap()));
   // Set before every save whatever the output type: the record is shared by
   // all files and only the JPEG writer reads it.
   image.ParamRecord().JpegQuality = options.JPGQuality * 10;
