@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   python3-pil giflib-tools
   scdoc librsvg2-bin dpkg-dev desktop-file-utils appstream debootstrap imagemagick xdotool  # packaging/, test_package.sh, screenshot.sh
+  libexiv2-dev liblcms2-dev exiv2  # metadata rewrite and colour profiles of saved JPEGs; exiv2 tool for the interop tests
 )
 
 missing=()
