@@ -5,49 +5,16 @@
 #include "imaging/orient.h"
 #include "imaging/pix_image_proc.h"
 #include "imaging/pix_view.h"
+#include "orientation_definition.h"
 #include "proc_test_images.h"
 
 using namespace pix;
-using proctest::BitOf;
+using orienttest::IsUprightForm;
 using proctest::PixelOf;
 using proctest::SetPixel;
 using proctest::ViewRig;
 
 namespace {
-
-// The EXIF definition, read forwards: for each Orientation value, the side of
-// the upright picture where the stored row 0 lies and the side where the
-// stored column 0 lies.
-enum Side { kTop, kBottom, kLeft, kRight };
-constexpr std::pair<Side, Side> kExifSides[9] = {
-    {kTop, kLeft},  {kTop, kLeft},    {kTop, kRight}, {kBottom, kRight}, {kBottom, kLeft},
-    {kLeft, kTop},  {kRight, kTop},   {kRight, kBottom}, {kLeft, kBottom}};
-
-// Where the stored pixel (sx, sy) of a w x h picture lands in the upright one.
-std::pair<int32_t, int32_t> UprightPlace(int o, int32_t w, int32_t h, int32_t sx, int32_t sy) {
-  const auto [row0, column0] = kExifSides[o];
-  if (row0 == kTop || row0 == kBottom)
-    return {column0 == kLeft ? sx : w - 1 - sx, row0 == kTop ? sy : h - 1 - sy};
-  return {row0 == kLeft ? sy : h - 1 - sy, column0 == kTop ? sx : w - 1 - sx};
-}
-
-// Every pixel of stored, put where the definition says, equals upright's.
-::testing::AssertionResult IsUprightForm(const TBitmap& stored, const TBitmap& upright, int o) {
-  const bool swap = o >= 5;
-  const int32_t w = stored.Width(), h = stored.Height();
-  if (upright.Width() != (swap ? h : w) || upright.Height() != (swap ? w : h) ||
-      upright.PixelFormat() != stored.PixelFormat())
-    return ::testing::AssertionFailure() << "shape " << upright.Width() << "x" << upright.Height();
-  for (int32_t sy = 0; sy < h; ++sy)
-    for (int32_t sx = 0; sx < w; ++sx) {
-      const auto [x, y] = UprightPlace(o, w, h, sx, sy);
-      const bool same = stored.PixelFormat() == TPixelFormat::Bilevel
-                            ? BitOf(stored, sx, sy) == BitOf(upright, x, y)
-                            : PixelOf(stored, sx, sy) == PixelOf(upright, x, y);
-      if (!same) return ::testing::AssertionFailure() << "orientation " << o << " stored pixel " << sx << "," << sy;
-    }
-  return ::testing::AssertionSuccess();
-}
 
 // 5 x 3, every pixel distinct: (x, y) = {x, y, 200 + x * y}.
 void MakeDistinct(TBitmap& bmp) {
