@@ -4,8 +4,10 @@
 // reason (blocks are kept or dropped), so the checks are on the output: every
 // payload still fits one marker, and a compact list is compact already.
 //
-// Input: records of a kind byte, a 16-bit big-endian length and that many
-// payload bytes (cut at the end of the input). The kind's low three bits
+// Input: an options byte (bits 0-1 the orientation to state: 0, 1, 6 or 8;
+// bit 2 a written height above 65535; bit 3 pixels converted to sRGB; bit 4
+// gray pixels for the profile), then records of a kind byte, a 16-bit
+// big-endian length and that many payload bytes (cut at the end of the input). The kind's low three bits
 // choose the block (modulo 7): 0 APP1 as given, 1 APP1 after "Exif" and two
 // zero bytes, 2 APP1 after the XMP namespace, 3 APP2 after "ICC_PROFILE" and
 // a zero byte (the payload then starts with the chunk number and count),
@@ -52,34 +54,33 @@ void CheckFits(const TPixMarkerList& list) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
   fuzzsupport::CapAllocations();
-  const TPixMarkerList source = MarkersOf(data, size);
+  const uint8_t options = data[0];
+  const TPixMarkerList source = MarkersOf(data + 1, size - 1);
+  constexpr int32_t kOrientations[] = {0, 1, 6, 8};
   for (TMetadataMode mode : {mdKeepAll, mdCompact, mdStrip}) {
-    for (int32_t orientation : {0, 1, 6}) {
-      const TMetadataTarget target{.Mode = mode,
-                                   .Width = 240,
-                                   .Height = orientation == 6 ? 70000 : 320,
-                                   .Orientation = orientation,
-                                   .ProfileConverted = orientation == 1};
-      TMetadataReport report;
-      const TPixMarkerList out = RewriteJpegMarkers(source, target, &report);
-      CheckFits(out);
-      if (report.Kept + report.Rewritten + report.Dropped != source.Count()) __builtin_trap();
-      if (mode == mdStrip && out.Count() != 0) __builtin_trap();
-      if (mode == mdCompact) {
-        // What compact keeps, it keeps again unchanged in kind and number.
-        const TPixMarkerList again = RewriteJpegMarkers(out, target);
-        if (again.Count() != out.Count()) __builtin_trap();
-      }
+    const TMetadataTarget target{.Mode = mode,
+                                 .Width = 240,
+                                 .Height = options & 4 ? 70000 : 320,
+                                 .Orientation = kOrientations[options & 3],
+                                 .ProfileConverted = (options & 8) != 0};
+    TMetadataReport report;
+    const TPixMarkerList out = RewriteJpegMarkers(source, target, &report);
+    CheckFits(out);
+    if (report.Kept + report.Rewritten + report.Dropped != source.Count()) __builtin_trap();
+    if (mode == mdStrip && out.Count() != 0) __builtin_trap();
+    if (mode == mdCompact) {
+      // What compact keeps, it keeps again.
+      const TPixMarkerList again = RewriteJpegMarkers(out, target);
+      if (again.Count() != out.Count()) __builtin_trap();
     }
   }
   TIOParams params;
   params.MarkerList().Assign(source);
-  for (TJpegColorSpace space : {jcYCbCr, jcGrayscale}) {
-    params.JpegColorSpace = space;
-    TBitmap image(5, 2);
-    std::memset(image.Bits(), 0x80, static_cast<size_t>(image.ByteSize()));
-    ConvertEmbeddedProfileToSrgb(image, params);
-  }
+  params.JpegColorSpace = options & 16 ? jcGrayscale : jcYCbCr;
+  TBitmap image(5, 2);
+  std::memset(image.Bits(), 0x80, static_cast<size_t>(image.ByteSize()));
+  ConvertEmbeddedProfileToSrgb(image, params);
   return 0;
 }

@@ -128,6 +128,9 @@ void SettingsSeeds() {
   save("empty.ini", "");
 }
 
+// A fuzz_metadata input starts with an options byte: state orientation 1.
+const std::vector<uint8_t> kMetadataOptions{1};
+
 // One fuzz_metadata record: kind, 16-bit length, payload.
 void PutRecord(std::vector<uint8_t>& out, uint8_t kind, const std::vector<uint8_t>& payload) {
   out.push_back(kind);
@@ -218,7 +221,7 @@ void MetadataSeeds(TPixImage& image) {
   const std::vector<uint8_t> comment{'s', 'h', 'o', 't'};
   for (Exiv2::ByteOrder order : {Exiv2::littleEndian, Exiv2::bigEndian}) {
     const std::string tag = order == Exiv2::littleEndian ? "ii" : "mm";
-    std::vector<uint8_t> camera;
+    std::vector<uint8_t> camera = kMetadataOptions;
     PutRecord(camera, 1, CameraExif(order, thumbnail));
     Save("fuzz_metadata", "exif_" + tag, camera);
     PutRecord(camera, 4, photoshop);
@@ -228,12 +231,15 @@ void MetadataSeeds(TPixImage& image) {
     PutRecord(camera, 6 | 0xE0, std::vector<uint8_t>{'A', 'd', 'o', 'b', 'e', 0, 100, 0, 0, 0, 0, 1});
     Save("fuzz_metadata", "camera_" + tag, camera);
   }
-  std::vector<uint8_t> profiles;
+  std::vector<uint8_t> profiles = kMetadataOptions;
   PutProfile(profiles, srgb, 65519);
   Save("fuzz_metadata", "icc_srgb", profiles);
-  profiles.clear();
+  profiles = {16};  // gray pixels
   PutProfile(profiles, gray, 100);
   Save("fuzz_metadata", "icc_gray", profiles);
+  profiles = kMetadataOptions;
+  PutProfile(profiles, wide, 65519);
+  Save("fuzz_metadata", "icc_wide", profiles);
 }
 
 }  // namespace
