@@ -178,10 +178,10 @@ TEST(OrientationFixtures, EveryTagInBothByteOrdersComesOutUprightLikePillowsTran
       TPixImage image;
       image.LoadFromFile(path);
       ASSERT_FALSE(image.AbortFlag());
-      ASSERT_EQ(image.ParamRecord().ExifOrientation, o) << path;
+      ASSERT_EQ(LoadedExifOrientation(image.ParamRecord()), o) << path;
       TBitmap stored;
       CopyImage(*image.CurrentBitmap(), stored);
-      image.OrientUpright(image.ParamRecord().ExifOrientation);
+      image.OrientUpright(LoadedExifOrientation(image.ParamRecord()));
       EXPECT_TRUE(orienttest::IsUprightForm(stored, *image.CurrentBitmap(), o)) << path;
       ours[path] = RgbHex(*image.CurrentBitmap());
     }
@@ -194,6 +194,21 @@ TEST(OrientationFixtures, EveryTagInBothByteOrdersComesOutUprightLikePillowsTran
     ASSERT_EQ(pillow.count(path), 1u) << path;
     EXPECT_EQ(pillow.at(path).UprightHex, hex) << path;  // same decoder, same moves: identical bytes
   }
+}
+
+TEST(OrientationFixtures, AnotherTypeLoadedAfterAJpegHasNoOrientation) {
+  pixtest::TempDir dir;
+  TPixImage image;
+  FillDistinct(*image.CurrentBitmap(), 6, 4);
+  image.SaveToFile(dir.File("plain.bmp"));
+  Add(image.ParamRecord().MarkerList(), 0xE1, jpegtest::ExifPayload(true, {{0x0112, 3, {6}, ""}}));
+  image.SaveAsJpeg(dir.File("turned.jpg"));
+  image.LoadFromFile(dir.File("turned.jpg"));
+  EXPECT_EQ(LoadedExifOrientation(image.ParamRecord()), 6);
+  image.LoadFromFile(dir.File("plain.bmp"));
+  ASSERT_FALSE(image.AbortFlag());
+  EXPECT_EQ(image.ParamRecord().ExifOrientation, 6);  // the record's EXIF values outlive the JPEG
+  EXPECT_EQ(LoadedExifOrientation(image.ParamRecord()), 0);
 }
 
 TEST(MetadataFiles, AGeneratedCameraFileInEveryMode) {
@@ -288,7 +303,7 @@ TEST(MetadataFiles, CameraPhotosInEveryModeAt240x320) {
     TPixImage image;
     image.LoadFromFile(photo);
     ASSERT_FALSE(image.AbortFlag()) << photo;
-    image.OrientUpright(image.ParamRecord().ExifOrientation);
+    image.OrientUpright(LoadedExifOrientation(image.ParamRecord()));
     FitTo(image, 240, 320);
     image.ParamRecord().JpegQuality = 70;
     LoadedState loaded;

@@ -56,6 +56,11 @@ TBlockResult Compact(const TPixMarkerList::TMarker& m, TKind kind, const TMetada
 
 }  // namespace
 
+int32_t LoadedExifOrientation(const TIOParams& params) {
+  const int32_t o = params.ExifOrientation;
+  return params.FileType == ftJPEG && o >= 1 && o <= 8 ? o : 0;
+}
+
 TPixMarkerList RewriteJpegMarkers(const TPixMarkerList& source, const TMetadataTarget& target,
                                   TMetadataReport* report) {
   TMetadataReport counts;

@@ -43,6 +43,12 @@ struct TMetadataReport {
                       // kept (keep all) or dropped (compact)
 };
 
+// The EXIF Orientation of the picture the last load brought, for
+// OrientUpright: the record's ExifOrientation after a JPEG load, 0 after a
+// load of any other type (the record keeps the EXIF values of an earlier
+// JPEG across loads that have none) or when the value is not 1..8.
+int32_t LoadedExifOrientation(const TIOParams& params);
+
 // The markers to write for target, built from the source's markers:
 // - keep all: every marker in order; the first EXIF block gets the written
 //   size in PixelXDimension/PixelYDimension (and ImageWidth/ImageLength)
