@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include "codecs/metadata/color_profile.h"
 #include "metadata_test_builder.h"
@@ -113,4 +115,23 @@ TEST(ColorProfile, GrayPixelsFollowAGrayProfile) {
     EXPECT_NEAR(p[0], want, 1) << x;
     EXPECT_TRUE(p[0] == p[1] && p[1] == p[2]) << x;
   }
+}
+
+TEST(ColorProfile, ThreadsConvertingAtOnceShareOneTransform) {
+  const auto params = WithProfile(Profile(&kDisplayP3), jcYCbCr);
+  TBitmap reference;
+  CopyImage(*jpegtest::Photo(64, 48), reference);
+  ASSERT_TRUE(ConvertEmbeddedProfileToSrgb(reference, *params));
+  std::vector<std::thread> threads;
+  std::atomic<int> mismatches{0};
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&] {
+      for (int i = 0; i < 10; ++i) {
+        TBitmap image;
+        CopyImage(*jpegtest::Photo(64, 48), image);
+        if (!ConvertEmbeddedProfileToSrgb(image, *params) || !SamePixels(image, reference)) ++mismatches;
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(mismatches.load(), 0);
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "codecs/exif/exif_reader.h"
 #include "codecs/metadata/jpeg_metadata.h"
 #include "metadata_test_builder.h"
@@ -192,4 +195,21 @@ TEST(JpegMetadata, HostileBlocksAreDroppedOrKeptAsTheyCameNeverThrown) {
   const TPixMarkerList compact = RewriteJpegMarkers(list, Target(mdCompact), &report);
   EXPECT_EQ(compact.Count(), 0);
   EXPECT_GE(report.Refused, 1);
+}
+
+TEST(JpegMetadata, ThreadsRewritingAtOnceGetWhatOneThreadGets) {
+  const TPixMarkerList source = CameraMarkers(false);
+  TPixMarkerList expected[3];
+  for (int mode = 0; mode < 3; ++mode) expected[mode] = RewriteJpegMarkers(source, Target(TMetadataMode(mode)));
+  std::vector<std::thread> threads;
+  std::atomic<int> mismatches{0};
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 20; ++i) {
+        const int mode = (t + i) % 3;
+        if (!(RewriteJpegMarkers(source, Target(TMetadataMode(mode))) == expected[mode])) ++mismatches;
+      }
+    });
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(mismatches.load(), 0);
 }

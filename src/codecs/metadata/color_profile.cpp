@@ -4,6 +4,7 @@
 #include <lcms2_plugin.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -28,7 +29,7 @@ uint32_t GetBE32(const uint8_t* p) {
 // --- lcms2 with a memory budget ---------------------------------------------
 
 struct TBudget {
-  std::size_t Used = 0;
+  std::atomic<std::size_t> Used{0};
 };
 
 // Every block carries its size in front so that frees and reallocations can
@@ -37,7 +38,7 @@ constexpr std::size_t kBlockHeader = 16;
 
 void* BudgetMalloc(cmsContext context, cmsUInt32Number size) {
   auto* budget = static_cast<TBudget*>(cmsGetContextUserData(context));
-  if (budget && size > kMaxLcmsBytes - std::min(budget->Used, kMaxLcmsBytes)) return nullptr;
+  if (budget && size > kMaxLcmsBytes - std::min(budget->Used.load(), kMaxLcmsBytes)) return nullptr;
   auto* block = static_cast<uint8_t*>(std::malloc(kBlockHeader + size));
   if (!block) return nullptr;
   std::memcpy(block, &size, sizeof size);
@@ -51,7 +52,7 @@ void BudgetFree(cmsContext context, void* pointer) {
   cmsUInt32Number size;
   std::memcpy(&size, block, sizeof size);
   auto* budget = static_cast<TBudget*>(cmsGetContextUserData(context));
-  if (budget) budget->Used -= std::min<std::size_t>(budget->Used, size);
+  if (budget) budget->Used -= std::min<std::size_t>(budget->Used.load(), size);
   std::free(block);
 }
 
@@ -95,9 +96,12 @@ public:
   }
   cmsHPROFILE Profile() const { return m_profile; }
   cmsHPROFILE Srgb() const { return m_srgb; }
+  // Without lcms2's one-pixel cache the transform may run on several
+  // threads at once; photos rarely repeat a pixel anyway.
   bool MakeTransform(cmsUInt32Number inputFormat) {
     m_transform = cmsCreateTransformTHR(m_context, m_profile, inputFormat, m_srgb, TYPE_BGR_8,
-                                        INTENT_RELATIVE_COLORIMETRIC, cmsFLAGS_BLACKPOINTCOMPENSATION);
+                                        INTENT_RELATIVE_COLORIMETRIC,
+                                        cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE);
     return m_transform != nullptr;
   }
   cmsHTRANSFORM Transform() const { return m_transform; }
@@ -212,33 +216,25 @@ TJudged Judge(const std::vector<uint8_t>& profile, TJpegColorSpace colorSpace) {
 
 // The last profile judged, with its transform: a batch of photos from one
 // camera carries the same profile, and building a transform costs a few
-// milliseconds.
+// milliseconds. Callers share the verdict and run the transform outside the
+// lock.
 struct TLastProfile {
   std::mutex Lock;
   std::vector<uint8_t> Profile;
   TJpegColorSpace ColorSpace = jcYCbCr;
-  TJudged Judged;
-  bool Valid = false;
+  std::shared_ptr<const TJudged> Judged;
 };
 
-TLastProfile& LastProfile() {
+std::shared_ptr<const TJudged> JudgedFor(const std::vector<uint8_t>& profile, TJpegColorSpace colorSpace) {
   static TLastProfile last;
-  return last;
-}
-
-// Runs use(judged) on the verdict for profile, under the cache's lock.
-template <typename Use>
-auto WithJudged(const std::vector<uint8_t>& profile, TJpegColorSpace colorSpace, Use use) {
-  TLastProfile& last = LastProfile();
   std::lock_guard<std::mutex> hold(last.Lock);
-  if (!last.Valid || last.ColorSpace != colorSpace || last.Profile != profile) {
-    last.Valid = false;
-    last.Judged = Judge(profile, colorSpace);
+  if (!last.Judged || last.ColorSpace != colorSpace || last.Profile != profile) {
+    last.Judged.reset();
+    last.Judged = std::make_shared<const TJudged>(Judge(profile, colorSpace));
     last.Profile = profile;
     last.ColorSpace = colorSpace;
-    last.Valid = true;
   }
-  return use(last.Judged);
+  return last.Judged;
 }
 
 }  // namespace
@@ -268,21 +264,20 @@ std::vector<uint8_t> JoinIccProfile(const TPixMarkerList& markers) {
 }
 
 TProfileVerdict JudgeIccProfile(const std::vector<uint8_t>& profile, TJpegColorSpace colorSpace) {
-  return WithJudged(profile, colorSpace, [](const TJudged& judged) { return judged.Verdict; });
+  return JudgedFor(profile, colorSpace)->Verdict;
 }
 
 bool ConvertEmbeddedProfileToSrgb(TBitmap& image, const TIOParams& params) {
   if (image.PixelFormat() != TPixelFormat::TrueColor || image.Empty()) return false;
   const std::vector<uint8_t> profile = JoinIccProfile(params.MarkerList());
   if (profile.empty()) return false;
-  return WithJudged(profile, params.JpegColorSpace, [&image](const TJudged& judged) {
-    if (judged.Verdict != pvConvertible) return false;
-    const cmsHTRANSFORM transform = judged.Lcms->Transform();
-    const auto width = static_cast<cmsUInt32Number>(image.Width());
-    // Input and output pixels are both three bytes, which lcms2 allows in place.
-    for (int32_t y = 0; y < image.Height(); ++y) cmsDoTransform(transform, image.ScanLine(y), image.ScanLine(y), width);
-    return true;
-  });
+  const std::shared_ptr<const TJudged> judged = JudgedFor(profile, params.JpegColorSpace);
+  if (judged->Verdict != pvConvertible) return false;
+  const cmsHTRANSFORM transform = judged->Lcms->Transform();
+  const auto width = static_cast<cmsUInt32Number>(image.Width());
+  // Input and output pixels are both three bytes, which lcms2 allows in place.
+  for (int32_t y = 0; y < image.Height(); ++y) cmsDoTransform(transform, image.ScanLine(y), image.ScanLine(y), width);
+  return true;
 }
 
 }  // namespace pix

@@ -41,7 +41,8 @@ TProfileVerdict JudgeIccProfile(const std::vector<uint8_t>& profile, TJpegColorS
 // the pixels were converted. Other formats and every other verdict leave the
 // picture alone. The transform of the last profile is kept for the next
 // picture with the same profile. Memory of lcms2 is capped at 64 MiB per
-// profile. Never throws on bad profile data.
+// profile. Safe to call on several threads at once. Never throws on bad
+// profile data.
 bool ConvertEmbeddedProfileToSrgb(TBitmap& image, const TIOParams& params);
 
 }  // namespace pix

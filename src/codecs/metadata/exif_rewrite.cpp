@@ -279,11 +279,27 @@ TBlockResult CompactUnguarded(const uint8_t* payload, std::size_t size, const TM
 
 }  // namespace
 
+std::mutex& LibraryLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 void PrepareLibrary() {
   static std::once_flag once;
   std::call_once(once, [] {
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
-    Exiv2::XmpParser::initialize();
+    // Namespace registrations take a lock of their own, as exiv2 asks of
+    // threaded programs.
+    static std::recursive_mutex registry;
+    Exiv2::XmpParser::initialize(
+        [](void* data, bool lock) {
+          auto* m = static_cast<std::recursive_mutex*>(data);
+          if (lock)
+            m->lock();
+          else
+            m->unlock();
+        },
+        &registry);
   });
 }
 

@@ -1,6 +1,9 @@
 #include "codecs/metadata/jpeg_metadata.h"
 
+#include <new>
+
 #include "codecs/metadata/detail/metadata_blocks.h"
+#include "platform/pix_exception.h"
 
 namespace pix {
 
@@ -54,15 +57,7 @@ TBlockResult Compact(const TPixMarkerList::TMarker& m, TKind kind, const TMetada
   }
 }
 
-}  // namespace
-
-int32_t LoadedExifOrientation(const TIOParams& params) {
-  const int32_t o = params.ExifOrientation;
-  return params.FileType == ftJPEG && o >= 1 && o <= 8 ? o : 0;
-}
-
-TPixMarkerList RewriteJpegMarkers(const TPixMarkerList& source, const TMetadataTarget& target,
-                                  TMetadataReport* report) {
+TPixMarkerList Rewrite(const TPixMarkerList& source, const TMetadataTarget& target, TMetadataReport* report) {
   TMetadataReport counts;
   TPixMarkerList out;
   bool exifSeen = false;
@@ -95,6 +90,22 @@ TPixMarkerList RewriteJpegMarkers(const TPixMarkerList& source, const TMetadataT
   }
   if (report) *report = counts;
   return out;
+}
+
+}  // namespace
+
+int32_t LoadedExifOrientation(const TIOParams& params) {
+  const int32_t o = params.ExifOrientation;
+  return params.FileType == ftJPEG && o >= 1 && o <= 8 ? o : 0;
+}
+
+TPixMarkerList RewriteJpegMarkers(const TPixMarkerList& source, const TMetadataTarget& target,
+                                  TMetadataReport* report) {
+  try {
+    return Rewrite(source, target, report);
+  } catch (const std::bad_alloc&) {
+    throw EPixOutOfMemory();
+  }
 }
 
 void PrepareJpegMetadata(TIOParams& params, const TMetadataTarget& target, TMetadataReport* report) {

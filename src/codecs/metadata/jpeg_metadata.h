@@ -62,8 +62,9 @@ int32_t LoadedExifOrientation(const TIOParams& params);
 //   numbers); the IPTC record of each Photoshop APP13 block; COM comments.
 //   XMP, ICC profiles and every other APPn block are dropped.
 // - strip: nothing.
-// Never throws on bad data; allocation failures of our own throw
-// EPixOutOfMemory.
+// Safe to call on several threads at once (the EXIF/XMP library runs under
+// one lock). Never throws on bad data; throws EPixOutOfMemory when the
+// markers cannot be held.
 TPixMarkerList RewriteJpegMarkers(const TPixMarkerList& source, const TMetadataTarget& target,
                                   TMetadataReport* report = nullptr);
 

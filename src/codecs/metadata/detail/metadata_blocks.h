@@ -4,6 +4,7 @@
 // library out; what it makes of the block is its outcome.
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string_view>
 #include <vector>
 
@@ -41,14 +42,20 @@ constexpr std::size_t kMaxPayload = 65533;
 // Mutes the library's log and starts its XMP toolkit, once per process.
 void PrepareLibrary();
 
+// Held around every use of the library: its XMP toolkit keeps process-wide
+// state, and files may be converted on several threads. A rewrite costs a
+// fraction of a millisecond, so the wait is short.
+std::mutex& LibraryLock();
+
 inline TBlockResult Refused() { return {TBlockOutcome::Refused, {}}; }
 
-// Runs a rewrite, turning whatever the library throws (its own errors,
-// std::bad_alloc, range errors) into a refusal.
+// Runs a rewrite under the library's lock, turning whatever the library
+// throws (its own errors, std::bad_alloc, range errors) into a refusal.
 template <typename Rewrite>
 TBlockResult Guarded(Rewrite rewrite) {
   try {
     PrepareLibrary();
+    std::lock_guard<std::mutex> hold(LibraryLock());
     return rewrite();
   } catch (...) {
     return Refused();
