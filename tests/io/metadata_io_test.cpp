@@ -1,7 +1,8 @@
 // Upright pictures and chosen metadata through the I/O component, end to end:
 // files written by our JPEG writer with EXIF orientation fixtures, a
 // generated camera file and the shared camera photos, checked against exiv2
-// (library and tool) and Pillow. The external readers are skipped when absent.
+// (library and tool), Pillow and ImageMagick. The external readers are
+// skipped when absent.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -160,7 +161,7 @@ const char* kModeNames[] = {"keep", "compact", "strip"};
 
 }  // namespace
 
-TEST(OrientationFixtures, EveryTagInBothByteOrdersComesOutUprightLikePillowsTranspose) {
+TEST(OrientationFixtures, EveryTagInBothByteOrdersComesOutUprightLikePillowAndImageMagick) {
   pixtest::TempDir dir;
   std::map<std::string, std::string> ours;
   for (bool little : {true, false})
@@ -185,6 +186,15 @@ TEST(OrientationFixtures, EveryTagInBothByteOrdersComesOutUprightLikePillowsTran
       EXPECT_TRUE(orienttest::IsUprightForm(stored, *image.CurrentBitmap(), o)) << path;
       ours[path] = RgbHex(*image.CurrentBitmap());
     }
+  // ImageMagick's -auto-orient, where it is installed.
+  if (Succeeds("convert -version")) {
+    for (const auto& [path, hex] : ours) {
+      const std::string raw = Output("convert '" + path + "' -auto-orient -depth 8 rgb:-");
+      std::string imHex;
+      for (unsigned char c : raw) imHex += "0123456789abcdef"[c >> 4], imHex += "0123456789abcdef"[c & 15];
+      EXPECT_EQ(imHex, hex) << path;
+    }
+  }
   const std::string python = PillowPython();
   if (python.empty()) GTEST_SKIP() << "no Pillow";
   std::vector<std::string> files;
