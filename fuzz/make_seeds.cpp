@@ -9,8 +9,13 @@
 // them), WMF and EMF from the metafile writers and hand-built record
 // sequences, HEIC and AVIF (where this libheif encodes them) and WebP pictures
 // opaque and transparent with metadata, a WebP animation, a few settings
-// files, and pipeline seeds (a selector byte before each image).
+// files, pipeline seeds (a selector byte before each image) and metadata
+// blocks (EXIF and XMP written by exiv2, colour profiles by lcms2, IPTC by our
+// own block builder) in the record form fuzz_metadata reads.
 // Usage: fuzz_make_seeds OUTPUT-FOLDER
+#include <exiv2/exiv2.hpp>
+#include <lcms2.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -463,6 +468,120 @@ void SettingsSeeds() {
   save("empty.ini", "");
 }
 
+// A fuzz_metadata input starts with an options byte: state orientation 1.
+const std::vector<uint8_t> kMetadataOptions{1};
+
+// One fuzz_metadata record: kind, 16-bit length, payload.
+void PutRecord(std::vector<uint8_t>& out, uint8_t kind, const std::vector<uint8_t>& payload) {
+  out.push_back(kind);
+  out.push_back(static_cast<uint8_t>(payload.size() >> 8));
+  out.push_back(static_cast<uint8_t>(payload.size()));
+  out.insert(out.end(), payload.begin(), payload.end());
+}
+
+// The TIFF bytes of a camera's EXIF block, by exiv2.
+std::vector<uint8_t> CameraExif(Exiv2::ByteOrder order, const std::vector<uint8_t>& thumbnail) {
+  Exiv2::ExifData exif;
+  exif["Exif.Image.Make"] = "Pixfold";
+  exif["Exif.Image.Model"] = "PF-1";
+  exif["Exif.Image.Orientation"] = uint16_t{6};
+  exif["Exif.Image.XResolution"] = Exiv2::Rational(300, 1);
+  exif["Exif.Image.ResolutionUnit"] = uint16_t{2};
+  exif["Exif.Image.DateTime"] = "2024:05:06 07:08:09";
+  exif["Exif.Photo.ExposureTime"] = Exiv2::Rational(1, 250);
+  exif["Exif.Photo.FNumber"] = Exiv2::Rational(28, 10);
+  exif["Exif.Photo.PixelXDimension"] = uint16_t{4000};
+  exif["Exif.Photo.PixelYDimension"] = uint16_t{3000};
+  exif["Exif.Photo.ColorSpace"] = uint16_t{1};
+  exif["Exif.Iop.InteroperabilityIndex"] = "R98";
+  Exiv2::DataValue makerNote(Exiv2::undefined);
+  const std::string note = std::string("Nikon\0\x02\x10\0\0", 10) + "MM" + std::string("\0*\0\0\0\x08\0\0", 8);
+  makerNote.read(reinterpret_cast<const Exiv2::byte*>(note.data()), static_cast<long>(note.size()), Exiv2::bigEndian);
+  exif.add(Exiv2::ExifKey("Exif.Photo.MakerNote"), &makerNote);
+  exif["Exif.GPSInfo.GPSLatitudeRef"] = "N";
+  exif["Exif.GPSInfo.GPSLatitude"] = "48/1 51/1 0/1";
+  if (!thumbnail.empty()) Exiv2::ExifThumb(exif).setJpegThumbnail(thumbnail.data(), static_cast<long>(thumbnail.size()));
+  Exiv2::Blob blob;
+  Exiv2::ExifParser::encode(blob, order, exif);
+  return blob;
+}
+
+std::vector<uint8_t> XmpPacket() {
+  Exiv2::XmpData xmp;
+  xmp["Xmp.tiff.Orientation"] = "6";
+  xmp["Xmp.exif.PixelXDimension"] = "4000";
+  xmp["Xmp.dc.creator"] = "Ann";
+  std::string packet;
+  Exiv2::XmpParser::encode(packet, xmp);
+  return std::vector<uint8_t>(packet.begin(), packet.end());
+}
+
+std::vector<uint8_t> SavedProfile(cmsHPROFILE profile) {
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  std::vector<uint8_t> bytes(size);
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  return bytes;
+}
+
+// APP2 records for a profile in chunks of at most chunk bytes.
+void PutProfile(std::vector<uint8_t>& out, const std::vector<uint8_t>& profile, size_t chunk) {
+  const auto count = static_cast<uint8_t>((profile.size() + chunk - 1) / chunk);
+  for (uint8_t i = 0; i < count; ++i) {
+    std::vector<uint8_t> payload{static_cast<uint8_t>(i + 1), count};
+    const size_t from = i * chunk, to = std::min(profile.size(), from + chunk);
+    payload.insert(payload.end(), profile.begin() + from, profile.begin() + to);
+    PutRecord(out, 3, payload);
+  }
+}
+
+void MetadataSeeds(TPixImage& image) {
+  TPixMemoryStream thumbnailStream;
+  image.ParamRecord().JpegQuality = 50;
+  image.IO().SaveJpegToStream(thumbnailStream);
+  const std::vector<uint8_t> thumbnail = Bytes(thumbnailStream);
+
+  cmsCIExyY d65;
+  cmsWhitePointFromTemp(&d65, 6504);
+  const cmsCIExyYTRIPLE p3 = {{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
+  cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
+  cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+  const std::vector<uint8_t> srgb = SavedProfile(cmsCreate_sRGBProfile());
+  const std::vector<uint8_t> wide = SavedProfile(cmsCreateRGBProfile(&d65, &p3, curves));
+  const std::vector<uint8_t> gray = SavedProfile(cmsCreateGrayProfile(&d65, gamma));
+  cmsFreeToneCurve(gamma);
+
+  TPixIPTCInfoList iptc;
+  const std::string caption = "Harbour";
+  iptc.Add(2, 120, reinterpret_cast<const uint8_t*>(caption.data()), static_cast<int>(caption.size()));
+  std::vector<uint8_t> photoshop = iptc.BuildIptcBlock();
+  photoshop.erase(photoshop.begin(), photoshop.begin() + 14);  // the kind puts the signature back
+
+  const std::vector<uint8_t> comment{'s', 'h', 'o', 't'};
+  for (Exiv2::ByteOrder order : {Exiv2::littleEndian, Exiv2::bigEndian}) {
+    const std::string tag = order == Exiv2::littleEndian ? "ii" : "mm";
+    std::vector<uint8_t> camera = kMetadataOptions;
+    PutRecord(camera, 1, CameraExif(order, thumbnail));
+    Save("fuzz_metadata", "exif_" + tag, camera);
+    PutRecord(camera, 4, photoshop);
+    PutProfile(camera, wide, 300);
+    PutRecord(camera, 2, XmpPacket());
+    PutRecord(camera, 5, comment);
+    PutRecord(camera, 6 | 0xE0, std::vector<uint8_t>{'A', 'd', 'o', 'b', 'e', 0, 100, 0, 0, 0, 0, 1});
+    Save("fuzz_metadata", "camera_" + tag, camera);
+  }
+  std::vector<uint8_t> profiles = kMetadataOptions;
+  PutProfile(profiles, srgb, 65519);
+  Save("fuzz_metadata", "icc_srgb", profiles);
+  profiles = {16};  // gray pixels
+  PutProfile(profiles, gray, 100);
+  Save("fuzz_metadata", "icc_gray", profiles);
+  profiles = kMetadataOptions;
+  PutProfile(profiles, wide, 65519);
+  Save("fuzz_metadata", "icc_wide", profiles);
+}
+
 }  // namespace
 
 // x265 3.5 (Debian 12) keeps about 1 KiB of every HEVC encoder it opens; the
@@ -523,6 +642,8 @@ int main(int argc, char** argv) {
   HandBuiltMetafileSeeds();
 
   SettingsSeeds();
+  Paint(*image.CurrentBitmap(), 32, 24);
+  MetadataSeeds(image);
   size_t files = 0;
   for (const auto& e : fs::recursive_directory_iterator(g_out))
     if (e.is_regular_file()) ++files;

@@ -8,6 +8,7 @@
 
 #include "imaging/bitmap.h"
 #include "imaging/image_client.h"
+#include "imaging/orient.h"
 #include "imaging/selection_area.h"
 
 namespace pix {
@@ -60,6 +61,15 @@ public:
   // turned when it is first asked for. Progress counts the steps of each
   // resample as ResampleToSize does, per column where it counts rows.
   void TurnAndFit(double angle, int32_t maxWidth, int32_t maxHeight, TResampleFilter filter);
+  // Mirrors the image in place, left to right (maHorizontal) or top to bottom
+  // (maVertical), moving pixels exactly in any format; an alpha plane of the
+  // image's size is mirrored with it.
+  void Mirror(TMirrorAxis axis);
+  // Brings a picture stored the way the EXIF Orientation value describes
+  // (2..8, see OrientToUpright) into its upright form in one exact pass;
+  // 5 to 8 swap width and height. An alpha plane of the image's size moves
+  // with it. Other values do nothing (no snapshot, no notice).
+  void OrientUpright(int exifOrientation);
 
   // The whole-image rectangle and, when attached to a TPixImageView, its
   // selection mask.

@@ -26,6 +26,11 @@ double NormalisedAngle(double angle);
 void QuarterTurnLeft(const TBitmap& source, TBitmap& dest);
 // dest becomes source turned a quarter to the right: dest(x, y) = source(y, H-1-x).
 void QuarterTurnRight(const TBitmap& source, TBitmap& dest);
+// dest becomes source mirrored about its main diagonal: dest(x, y) = source(y, x).
+void Transpose(const TBitmap& source, TBitmap& dest);
+// dest becomes source mirrored about its other diagonal:
+// dest(x, y) = source(W-1-y, H-1-x).
+void Transverse(const TBitmap& source, TBitmap& dest);
 
 // Per channel: Nearest((a g + b (4096 - g) + 2048) / 4096) clamped to 0..255,
 // rounding half to even.

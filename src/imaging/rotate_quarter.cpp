@@ -117,4 +117,29 @@ void QuarterTurnRight(const TBitmap& source, TBitmap& dest) {
   Turn(RowTable(source, true), source.Width(), dest, [](int32_t y) { return static_cast<int64_t>(y); });
 }
 
+void Transpose(const TBitmap& source, TBitmap& dest) {
+  if (&source == &dest) {
+    TBitmap turned;
+    Transpose(source, turned);
+    CopyImage(turned, dest);
+    return;
+  }
+  PrepareTurned(source, dest);
+  if (dest.Empty()) return;
+  Turn(RowTable(source, false), source.Width(), dest, [](int32_t y) { return static_cast<int64_t>(y); });
+}
+
+void Transverse(const TBitmap& source, TBitmap& dest) {
+  if (&source == &dest) {
+    TBitmap turned;
+    Transverse(source, turned);
+    CopyImage(turned, dest);
+    return;
+  }
+  const int32_t w = source.Width();
+  PrepareTurned(source, dest);
+  if (dest.Empty()) return;
+  Turn(RowTable(source, true), w, dest, [w](int32_t y) { return static_cast<int64_t>(w - 1 - y); });
+}
+
 }  // namespace pix

@@ -1,5 +1,7 @@
 #include "io/pix_image.h"
 
+#include "codecs/metadata/color_profile.h"
+
 namespace pix {
 
 TPixImage::TPixImage() {
@@ -20,6 +22,13 @@ TPixImage::~TPixImage() {
 void TPixImage::SetMsgLanguage(TMsgLanguage language) {
   m_proc->MsgLanguage = language;
   m_io->MsgLanguage = language;
+}
+
+bool TPixImage::ConvertToSrgb() {
+  TBitmap* image = CurrentBitmap();
+  if (!image || !ConvertEmbeddedProfileToSrgb(*image, m_io->ParamRecord())) return false;
+  m_proc->NotifyImageChanged();
+  return true;
 }
 
 void TPixImage::SetOnProgress(const TPixProgressEvent& handler) {

@@ -54,6 +54,12 @@ public:
   bool AbortFlag() const { return m_io->AbortFlag(); }
   void ApplyGrayscale() { m_proc->ApplyGrayscale(); }
   void RotateByDegrees(double angle, bool antialias) { m_proc->RotateByDegrees(angle, antialias); }
+  void Mirror(TMirrorAxis axis) { m_proc->Mirror(axis); }
+  void OrientUpright(int exifOrientation) { m_proc->OrientUpright(exifOrientation); }
+  // Converts the picture to sRGB from the colour profile the last JPEG load
+  // left in the record (ConvertEmbeddedProfileToSrgb), notifying the view
+  // when pixels changed; true then. No undo snapshot is taken.
+  bool ConvertToSrgb();
   void ResampleToSize(int32_t newWidth, int32_t newHeight, TResampleFilter filter) {
     m_proc->ResampleToSize(newWidth, newHeight, filter);
   }

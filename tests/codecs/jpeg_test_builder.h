@@ -101,7 +101,7 @@ inline void SetJfifDensity(Bytes& file, uint8_t unit, uint16_t x, uint16_t y) {
 }
 
 // One directory entry: SHORT (3), LONG (4) or RATIONAL (5, values in pairs)
-// numbers, or ASCII (2) text.
+// numbers, ASCII (2) text, or UNDEFINED (7) bytes given as text.
 struct TTag {
   uint16_t Tag, Type;
   std::vector<uint32_t> Values;
@@ -110,9 +110,10 @@ struct TTag {
 
 // An APP1 payload: "Exif", two zero bytes, a TIFF structure with the image
 // directory, an EXIF sub-directory when exifTags is not empty and a second
-// directory pointing at a JPEG thumbnail when there is one.
+// directory pointing at a JPEG thumbnail when there is one, and a GPS
+// directory when gpsTags is not empty.
 inline Bytes ExifPayload(bool little, std::vector<TTag> tags, const std::vector<TTag>& exifTags = {},
-                         const Bytes& thumbnail = {}) {
+                         const Bytes& thumbnail = {}, const std::vector<TTag>& gpsTags = {}) {
   Bytes tiff;
   auto put = [&](Bytes& out, uint32_t v, int size) {
     for (int i = 0; i < size; ++i) out.push_back(static_cast<uint8_t>(v >> 8 * (little ? i : size - 1 - i)));
@@ -126,7 +127,8 @@ inline Bytes ExifPayload(bool little, std::vector<TTag> tags, const std::vector<
       if (t.Type == 2) value.push_back(0);
       for (uint32_t v : t.Values) put(value, v, t.Type == 3 ? 2 : 4);
       put(tiff, t.Tag, 2), put(tiff, t.Type, 2);
-      put(tiff, static_cast<uint32_t>(t.Type == 2 ? value.size() : t.Type == 5 ? t.Values.size() / 2 : t.Values.size()), 4);
+      const bool bytes = t.Type == 2 || t.Type == 7;
+      put(tiff, static_cast<uint32_t>(bytes ? value.size() : t.Type == 5 ? t.Values.size() / 2 : t.Values.size()), 4);
       if (value.size() > 4) {
         put(tiff, at + 6 + 12 * static_cast<uint32_t>(entries.size()) + static_cast<uint32_t>(extra.size()), 4);
         extra.insert(extra.end(), value.begin(), value.end());
@@ -141,6 +143,7 @@ inline Bytes ExifPayload(bool little, std::vector<TTag> tags, const std::vector<
   };
   tiff = little ? Bytes{'I', 'I', 42, 0, 0, 0, 0, 0} : Bytes{'M', 'M', 0, 42, 0, 0, 0, 0};
   if (!exifTags.empty()) tags.push_back({0x8769, 4, {directory(exifTags, 0)}, ""});
+  if (!gpsTags.empty()) tags.push_back({0x8825, 4, {directory(gpsTags, 0)}, ""});
   uint32_t second = 0;
   if (!thumbnail.empty()) {
     const uint32_t data = static_cast<uint32_t>(tiff.size());

@@ -270,6 +270,69 @@ bool ParseExifBlock(const uint8_t* payload, std::size_t length, TExifFields& val
   return ReadValues(payload, length, tiff, values, next);
 }
 
+namespace {
+
+constexpr uint16_t kExifPointer = 0x8769;
+constexpr uint16_t kGpsPointer = 0x8825;
+constexpr uint16_t kInteropPointer = 0xA005;
+constexpr uint16_t kMakerNote = 0x927C;
+
+uint64_t ValueBytesOf(const TIfd& ifd) {
+  uint64_t sum = 0;
+  for (const TTiffEntry& e : ifd) sum += TypeSize(e.Type) * e.Count;
+  return sum;
+}
+
+uint64_t ValueBytesAt(const TTiffData& tiff, const TIfd& parent, uint16_t pointerTag, TIfd* child = nullptr) {
+  TIfd local;
+  TIfd& ifd = child ? *child : local;
+  uint32_t at = 0;
+  if (!Unsigned(tiff, Find(parent, pointerTag), 0, at) || !ReadIfd(tiff, at, ifd, nullptr)) return 0;
+  return ValueBytesOf(ifd);
+}
+
+// Calls visit(tag, entry offset, raw 4-byte value field) for every entry of
+// the directory at offset that lies inside the data, unfiltered: another
+// parser may accept types and offsets this reader drops.
+template <typename Visit>
+void VisitRawEntries(const TTiffData& tiff, uint32_t offset, Visit visit) {
+  if (!tiff.Has(offset, 2)) return;
+  const uint16_t count = tiff.U16(offset);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint64_t at = uint64_t{offset} + 2 + uint64_t{i} * 12;
+    if (!tiff.Has(at, 12)) return;
+    const auto entry = static_cast<std::size_t>(at);
+    visit(tiff.U16(entry), entry, tiff.U32(entry + 8));
+  }
+}
+
+}  // namespace
+
+bool InspectExifLayout(const uint8_t* payload, std::size_t length, TExifLayout& layout) {
+  layout = TExifLayout{};
+  TTiffData tiff(nullptr, 0);
+  TIfd ifd0, exif;
+  uint32_t next = 0;
+  if (!OpenTiff(payload, length, tiff, ifd0, next)) return false;
+  layout.ValueBytes = ValueBytesOf(ifd0) + ValueBytesAt(tiff, ifd0, kExifPointer, &exif) +
+                      ValueBytesAt(tiff, ifd0, kGpsPointer) + ValueBytesAt(tiff, exif, kInteropPointer);
+  TIfd ifd1;
+  if (next != 0 && ReadIfd(tiff, next, ifd1, nullptr)) layout.ValueBytes += ValueBytesOf(ifd1);
+
+  uint32_t first = 0;
+  tiff.ReadHeader(first);
+  std::vector<uint32_t> exifDirectories;
+  VisitRawEntries(tiff, first, [&](uint16_t tag, std::size_t entry, uint32_t value) {
+    if (tag == kMakerNote) layout.MakerNoteEntries.push_back(kTiffStart + entry);
+    if (tag == kExifPointer) exifDirectories.push_back(value);
+  });
+  for (uint32_t at : exifDirectories)
+    VisitRawEntries(tiff, at, [&](uint16_t tag, std::size_t entry, uint32_t) {
+      if (tag == kMakerNote) layout.MakerNoteEntries.push_back(kTiffStart + entry);
+    });
+  return true;
+}
+
 bool ReadExifBlock(const uint8_t* payload, std::size_t length, TIOParams& params) {
   ClearExifBlock(params);
   TTiffData tiff(nullptr, 0);

@@ -3,6 +3,7 @@
 // zero bytes, read with bounds checks on every offset and count.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "codecs/common/io_params.h"
 
@@ -19,6 +20,23 @@ bool ParseExifBlock(const uint8_t* payload, std::size_t length, TExifFields& val
 // the EXIF values empty and returns false; a damaged thumbnail leaves
 // ExifThumbnail at 1 x 1. Never throws on bad data.
 bool ReadExifBlock(const uint8_t* payload, std::size_t length, TIOParams& params);
+
+// What a rewrite needs to know about an EXIF block before another parser sees
+// it, found with the reader's bounds checks.
+struct TExifLayout {
+  // Value bytes claimed by the first and second image directories and the
+  // EXIF, GPS and interoperability directories, counting only values that lie
+  // inside the block. Directories that do not overlap claim at most the block.
+  uint64_t ValueBytes = 0;
+  // Payload offsets of the 12-byte maker-note entries (tag 0x927C) of the
+  // first directory and of every directory its EXIF pointers name, whatever
+  // type those entries claim.
+  std::vector<std::size_t> MakerNoteEntries;
+};
+
+// Inspects an APP1 payload; false when it is not a well-formed EXIF block
+// (the same test as ParseExifBlock). Never throws on bad data.
+bool InspectExifLayout(const uint8_t* payload, std::size_t length, TExifLayout& layout);
 
 // Empties the record's EXIF values and thumbnail (the state of a file without EXIF).
 void ClearExifBlock(TIOParams& params);
