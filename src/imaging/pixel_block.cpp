@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <cstdlib>
+#include <mutex>
 
 namespace pix {
 
@@ -22,6 +23,8 @@ struct TSpare {
   size_t Capacity = 0;
 };
 TSpare g_spare;
+// Workers of a run allocate and release blocks side by side.
+std::mutex g_spareMutex;
 
 void Unmap(void* base, size_t length) { ::munmap(base, length); }
 
@@ -29,13 +32,16 @@ void Unmap(void* base, size_t length) { ::munmap(base, length); }
 
 bool TPixelBlock::AllocateForOverwrite(size_t bytes) {
   Release();
-  if (g_spare.Base && bytes >= kMapThreshold && bytes <= g_spare.Capacity && g_spare.Capacity / 2 <= bytes) {
-    m_mapBase = g_spare.Base;
-    m_mapLength = g_spare.Length;
-    m_data = g_spare.Data;
-    m_capacity = g_spare.Capacity;
-    g_spare = TSpare{};
-    return true;
+  {
+    std::lock_guard<std::mutex> lock(g_spareMutex);
+    if (g_spare.Base && bytes >= kMapThreshold && bytes <= g_spare.Capacity && g_spare.Capacity / 2 <= bytes) {
+      m_mapBase = g_spare.Base;
+      m_mapLength = g_spare.Length;
+      m_data = g_spare.Data;
+      m_capacity = g_spare.Capacity;
+      g_spare = TSpare{};
+      return true;
+    }
   }
   return Allocate(bytes);
 }
@@ -67,6 +73,7 @@ bool TPixelBlock::Allocate(size_t bytes) {
 void TPixelBlock::Release() {
   if (m_mapBase) {
     if (m_capacity <= kMaxSpare) {
+      std::lock_guard<std::mutex> lock(g_spareMutex);
       if (g_spare.Base) Unmap(g_spare.Base, g_spare.Length);
       g_spare = TSpare{m_mapBase, m_mapLength, m_data, m_capacity};
     } else {
