@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "app/logic/batch_settings.h"
 #include "app/logic/conversion_run.h"
 #include "app/logic/folder_identity.h"
+#include "app/logic/paths.h"
 #include "codecs/gif/gif_codec.h"
 #include "platform/file_attributes.h"
 
@@ -101,6 +103,14 @@ int RunBatch(const std::vector<std::string>& args, const TBatchStreams& io, TBat
     return kBatchOk;
   }
 
+  // The run makes only the folders below the destination (a bare relative
+  // name would not be made at all), so the destination itself is made here.
+  if (!options.DryRun && !DirectoryExists(settings.Destination)) {
+    std::error_code error;
+    std::filesystem::create_directories(RemoveTrailingDelimiter(AddTrailingDelimiter(settings.Destination)), error);
+    if (error)
+      return Refuse(io, "cannot create the destination folder " + settings.Destination + ": " + error.message());
+  }
   // GIF sources and GIF output need the LZW coders, as in the window.
   InstallGifLzwCoders();
   std::vector<TRunItem> items = PlanRun(settings, rows);

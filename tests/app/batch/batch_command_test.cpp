@@ -33,7 +33,7 @@ struct Ran {
 // Starts a program with its standard streams on files of dir; env entries
 // ("NAME=value") are added to this process's environment.
 pid_t Spawn(const std::string& program, const std::vector<std::string>& args, const pixtest::TempDir& dir,
-            const std::vector<std::string>& env = {}) {
+            const std::vector<std::string>& env = {}, const std::string& cwd = "") {
   std::vector<std::string> argStrings = {program};
   argStrings.insert(argStrings.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -51,6 +51,7 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& args, co
   posix_spawn_file_actions_addopen(&actions, 0, dir.File("stdin").c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, dir.File("stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, dir.File("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
   pid_t pid = -1;
   const int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
@@ -67,11 +68,10 @@ Ran Wait(pid_t pid, const pixtest::TempDir& dir) {
   return ran;
 }
 
-Ran Batch(const std::vector<std::string>& args, const std::string& input = "",
-          const std::vector<std::string>& env = {}) {
+Ran Batch(const std::vector<std::string>& args, const std::string& input = "", const std::string& cwd = "") {
   pixtest::TempDir io;
   pixtest::WriteFile(io.File("stdin"), input);
-  return Wait(Spawn(PIXFOLD_BATCH_BINARY, args, io, env), io);
+  return Wait(Spawn(PIXFOLD_BATCH_BINARY, args, io, {}, cwd), io);
 }
 
 // Every file under a folder, by its relative path, with its bytes.
@@ -310,8 +310,16 @@ TEST_F(BatchCommand, ExistingDestinationsEachWay) {
   EXPECT_EQ(Tree(fail).size(), 3u);
 }
 
-TEST_F(BatchCommand, ListedFilesFromStandardInput) {
+TEST_F(BatchCommand, RelativeFoldersAndListedFilesFromStandardInput) {
   WriteGoodAlbum();
+  // Folders relative to the working directory, the destination not there yet.
+  const Ran relative = Batch({"album", "new/out"}, "", m_tree.Path().string());
+  EXPECT_EQ(relative.Status, 0) << relative.Err;
+  EXPECT_EQ(Tree(m_tree.Path() / "new/out").size(), 3u);
+  const Ran bare = Batch({"--files-from", "-", "bare"}, "album/c.bmp\n", m_tree.Path().string());
+  EXPECT_EQ(bare.Status, 0) << bare.Err;
+  EXPECT_TRUE(Tree(m_tree.Path() / "bare").count("album/c.jpg"));
+
   const std::string list = "sub/b.jpg\n" + Src("c.bmp") + "\n";
   const Ran r = Batch({"--files-from", "-", "--source-root", m_source.string(), Out("listed")}, list);
   EXPECT_EQ(r.Status, 0) << r.Err;
