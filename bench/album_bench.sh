@@ -137,12 +137,19 @@ for i in range(n):
     shutil.copyfile(f"{root}/seed.jpg", f"{root}/album/s{10000 + i}.jpg")
 PY
 # Pure conversion per file, in one process, and through the engine.
-PIXFOLD_BENCH_SMALL_ALBUM="$work/small" "$bench_batch" --benchmark_format=json >"$work/bench_batch.json" 2>/dev/null
-small_run() {  # label args... -> prints wall seconds
-  rm -rf "$work/small/out"
-  /usr/bin/time -f "%e" -o "$work/stime.txt" "$batch" --quiet "$@" "$work/small/album" "$work/small/out" \
-    2>"$work/small.err" || { echo "pixfold-batch failed:" >&2; cat "$work/small.err" >&2; exit 1; }
-  tail -n 1 "$work/stime.txt"
+# Each figure is the best of three: the machine may be shared.
+PIXFOLD_BENCH_SMALL_ALBUM="$work/small" "$bench_batch" --benchmark_format=json --benchmark_repetitions=3 \
+  >"$work/bench_batch.json" 2>/dev/null
+small_run() {  # args... -> prints the best wall seconds of three runs
+  best=""
+  for _ in 1 2 3; do
+    rm -rf "$work/small/out"
+    /usr/bin/time -f "%e" -o "$work/stime.txt" "$batch" --quiet "$@" "$work/small/album" "$work/small/out" \
+      2>"$work/small.err" || { echo "pixfold-batch failed:" >&2; cat "$work/small.err" >&2; exit 1; }
+    t=$(tail -n 1 "$work/stime.txt")
+    best=$(awk -v a="$best" -v b="$t" 'BEGIN { print (a == "" || b < a) ? b : a }')
+  done
+  echo "$best"
 }
 one_s=$(small_run --jobs 1)
 report_s=$(small_run --jobs 1 --report "$work/small/report.jsonl")
@@ -155,7 +162,11 @@ mog_end=$(date +%s.%N)
 python3 - "$work/bench_batch.json" "$small_count" "$one_s" "$report_s" "$all_s" "$mog_start" "$mog_end" <<'PY'
 import json, sys
 a = sys.argv[1:]
-per = {b["name"]: b["per_file"] * 1e3 for b in json.load(open(a[0]))["benchmarks"]}
+per = {}
+for b in json.load(open(a[0]))["benchmarks"]:
+    if b.get("run_type", "iteration") == "iteration":
+        name = b["name"].split("/")[0]
+        per[name] = min(per.get(name, float("inf")), b["per_file"] * 1e3)
 n = int(a[1])
 one, report, every = (float(x) * 1e3 / n for x in a[2:5])
 mog = (float(a[6]) - float(a[5])) * 1e3 / n
