@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Converts an album of photos with Pixfold's default settings (preset 240 x 320,
-# rotate left, quality 70) through the real program, headless, and the same
-# album through ImageMagick on one thread and through libjpeg-turbo's djpeg
-# (decode only); prints photos per second, wall and CPU time, peak resident
-# memory and the ratios.
+# rotate left, quality 70) through the real program, headless, through
+# pixfold-batch, and the same album through ImageMagick on one thread and
+# through libjpeg-turbo's djpeg (decode only); prints photos per second, wall
+# and CPU time, peak resident memory and the ratios. Then measures what
+# pixfold-batch adds to each file on an album of small (16 x 16) JPEGs: its
+# time per file on one worker against the pure conversion time per file
+# (ConvertOne in a loop, bench_batch), with ImageMagick's mogrify on the same
+# files for reference.
 #
-# Usage: [THREADS=n] bench/album_bench.sh [build-dir] [photo-count | folder-of-jpegs]
+# Usage: [THREADS=n] bench/album_bench.sh [build-dir] [photo-count | folder-of-jpegs] [small-file-count]
 # A number generates that many photo-like 4000x3000 JPEGs; a folder (e.g. the
 # camera photos in ../shared/testdata/photos) is converted as it is. THREADS
 # is the program's Threads setting (files converted at once; 0, the default,
@@ -15,8 +19,13 @@ source_arg=${2:-20}
 [ -d "$source_arg" ] && source_arg=$(realpath "$source_arg")
 cd "$(dirname "$0")/.."
 build=${1:-build}
+small_count=${3:-5000}
 pixfold="$build/src/pixfold"
-[ -x "$pixfold" ] || { echo "build Pixfold first ($pixfold missing)" >&2; exit 1; }
+batch="$build/src/pixfold-batch"
+bench_batch="$build/bench/bench_batch"
+for tool in "$pixfold" "$batch" "$bench_batch"; do
+  [ -x "$tool" ] || { echo "build Pixfold first ($tool missing)" >&2; exit 1; }
+done
 
 need=()
 # Debian's ImageMagick, not whatever else may be called convert on the PATH.
@@ -30,7 +39,7 @@ fi
 
 work=$(mktemp -d /tmp/pixfold-album.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/album" "$work/out-pixfold" "$work/out-magick" "$work/config" "$work/empty"
+mkdir -p "$work/album" "$work/out-pixfold" "$work/out-magick" "$work/config" "$work/empty" "$work/small/album"
 
 if [ -d "$source_arg" ]; then
   cp "$source_arg"/*.jpg "$work/album/"
@@ -86,6 +95,14 @@ read -r base_s base_cpu base_kb <<<"$(run_pixfold "$work/empty" "$work/out-empty
 read -r pix_s pix_cpu pix_kb <<<"$(run_pixfold "$work/album" "$work/out-pixfold")"
 made=$(find "$work/out-pixfold" -name '*.jpg' | wc -l)
 
+# The batch command on the same album with the same (default) settings.
+/usr/bin/time -f "%e %U %S %M" -o "$work/btime.txt" "$batch" --quiet "$work/album" "$work/out-batch" 2>"$work/batch.err" \
+  || { echo "pixfold-batch failed:" >&2; cat "$work/batch.err" >&2; exit 1; }
+read -r batch_s batch_u batch_sys batch_kb < "$work/btime.txt"
+batch_cpu=$(awk -v u="$batch_u" -v s="$batch_sys" 'BEGIN { print u + s }')
+cmp -s <(cd "$work/out-pixfold" && find . -type f -exec md5sum {} + | sort -k2) \
+       <(cd "$work/out-batch" && find . -type f -exec md5sum {} + | sort -k2) && same=yes || same=NO
+
 # One process per photo, as a shell loop over convert would run it.
 magick_kb=0
 magick_cpu=0
@@ -110,7 +127,8 @@ done
 djpeg_end=$(date +%s.%N)
 
 python3 - "$count" "$made" "$pix_s" "$base_s" "$pix_cpu" "$base_cpu" "$pix_kb" "$base_kb" \
-  "$start" "$end" "$magick_cpu" "$magick_kb" "$decoded_bytes" "$djpeg_start" "$djpeg_end" "$djpeg_cpu" <<'PY'
+  "$start" "$end" "$magick_cpu" "$magick_kb" "$decoded_bytes" "$djpeg_start" "$djpeg_end" "$djpeg_cpu" \
+  "$batch_s" "$batch_cpu" "$batch_kb" "$same" <<'PY'
 import sys
 a = sys.argv[1:]
 count, made = int(a[0]), int(a[1])
@@ -135,4 +153,60 @@ print(f"djpeg:       {count / djpeg_s:6.2f} photos/s wall, {count / djpeg_cpu:6.
       f"({djpeg_s:.2f} s wall, {djpeg_cpu:.2f} s CPU, decode only)")
 print(f"Pixfold / bare decode: {work_s / djpeg_s:.2f} wall, {work_cpu / djpeg_cpu:.2f} CPU")
 print(f"memory: {extra_mb/decoded_mb:.2f} x one decoded photo (target < 3)")
+batch_s, batch_cpu, batch_kb, same = float(a[16]), float(a[17]), int(a[18]), a[19]
+print(f"pixfold-batch: {count / batch_s:6.2f} photos/s wall, {count / batch_cpu:6.2f} per CPU second "
+      f"({batch_s:.2f} s wall incl. start-up, {batch_cpu:.2f} s CPU)  peak RSS {batch_kb/1024:.0f} MiB; "
+      f"outputs identical to the window's: {same}")
+PY
+
+echo
+echo "small files: $small_count JPEGs of 16x16..."
+"$magick" -seed 3 -size 16x16 plasma:fractal -quality 90 "$work/small/seed.jpg"
+python3 - "$work/small" "$small_count" <<'PY'
+import shutil, sys
+root, n = sys.argv[1], int(sys.argv[2])
+for i in range(n):
+    shutil.copyfile(f"{root}/seed.jpg", f"{root}/album/s{10000 + i}.jpg")
+PY
+# Pure conversion per file, in one process, and through the engine.
+# Each figure is the best of three: the machine may be shared.
+PIXFOLD_BENCH_SMALL_ALBUM="$work/small" "$bench_batch" --benchmark_format=json --benchmark_repetitions=3 \
+  >"$work/bench_batch.json" 2>/dev/null
+small_run() {  # args... -> prints the best wall seconds of three runs
+  best=""
+  for _ in 1 2 3; do
+    rm -rf "$work/small/out"
+    /usr/bin/time -f "%e" -o "$work/stime.txt" "$batch" --quiet "$@" "$work/small/album" "$work/small/out" \
+      2>"$work/small.err" || { echo "pixfold-batch failed:" >&2; cat "$work/small.err" >&2; exit 1; }
+    t=$(tail -n 1 "$work/stime.txt")
+    best=$(awk -v a="$best" -v b="$t" 'BEGIN { print (a == "" || b < a) ? b : a }')
+  done
+  echo "$best"
+}
+one_s=$(small_run --jobs 1)
+report_s=$(small_run --jobs 1 --report "$work/small/report.jsonl")
+all_s=$(small_run --jobs 0)
+mkdir -p "$work/small/out-mogrify"
+mog_start=$(date +%s.%N)
+MAGICK_THREAD_LIMIT=1 /usr/bin/mogrify -path "$work/small/out-mogrify" -rotate -90 -filter Mitchell \
+  -resize 240x320 -quality 70 "$work/small/album"/*.jpg
+mog_end=$(date +%s.%N)
+python3 - "$work/bench_batch.json" "$small_count" "$one_s" "$report_s" "$all_s" "$mog_start" "$mog_end" <<'PY'
+import json, sys
+a = sys.argv[1:]
+per = {}
+for b in json.load(open(a[0]))["benchmarks"]:
+    if b.get("run_type", "iteration") == "iteration":
+        name = b["name"].split("/")[0]
+        per[name] = min(per.get(name, float("inf")), b["per_file"] * 1e3)
+n = int(a[1])
+one, report, every = (float(x) * 1e3 / n for x in a[2:5])
+mog = (float(a[6]) - float(a[5])) * 1e3 / n
+pure, engine = per["BM_ConvertOneSmall"], per["BM_RunEngineSmall"]
+print(f"pure conversion (ConvertOne loop):   {pure:.3f} ms/file")
+print(f"run engine, one worker, in process:  {engine:.3f} ms/file (+{engine - pure:.3f})")
+print(f"pixfold-batch --jobs 1:              {one:.3f} ms/file (+{one - pure:.3f} over the pure conversion; target < 1 ms)")
+print(f"pixfold-batch --jobs 1 --report:     {report:.3f} ms/file (+{report - pure:.3f})")
+print(f"pixfold-batch, one worker per core:  {every:.3f} ms/file")
+print(f"ImageMagick mogrify, one process:    {mog:.3f} ms/file")
 PY
