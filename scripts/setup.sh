@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   python3-pil giflib-tools
   scdoc librsvg2-bin dpkg-dev desktop-file-utils appstream debootstrap imagemagick xdotool  # packaging/, test_package.sh, screenshot.sh
+  libsane-dev libsane1  # scanner acquisition through SANE; its test backend drives the scanner tests
 )
 
 missing=()
