@@ -17,6 +17,7 @@ packages=(
   libheif-dev libwebp-dev libheif-examples webp  # codecs/heif (libheif 1.15 with libde265, dav1d, aom, x265 built in), codecs/webp; heif-enc/heif-convert, cwebp/dwebp in the tests
   libexiv2-dev liblcms2-dev exiv2  # metadata rewrite and colour profiles of saved JPEGs; exiv2 tool for the interop tests
   libcli11-dev nlohmann-json3-dev  # pixfold-batch: option parsing, JSON report
+  libsane-dev libsane1  # scanner acquisition through SANE; its test backend drives the scanner tests
 )
 
 missing=()

@@ -32,6 +32,7 @@
 #include "app/logic/paths.h"
 #include "platform/file_attributes.h"
 #include "app/ui/about_win.h"
+#include "app/ui/album_panel.h"
 #include "app/ui/center_on_screen.h"
 #include "app/ui/file_exists_win.h"
 #include "app/ui/help_win.h"
@@ -375,6 +376,7 @@ void TfrmMainWin::FillFileList() {
     items.append(item);
   }
   lstFiles->addTopLevelItems(items);
+  m_album->SetRunRows(m_rows);
   // A bar whose range is empty would show as busy; an empty run shows as done.
   oProgressBar->setRange(0, std::max(1, static_cast<int>(m_rows.size())));
   oProgressBar->setValue(0);
@@ -434,6 +436,7 @@ void TfrmMainWin::RowStarted(int row, const std::string& destination) {
 }
 
 void TfrmMainWin::RowFinished(int row, const TRowResult& result, const TBitmap* preview) {
+  m_album->SetRowResult(row, result);
   QTreeWidgetItem* item = lstFiles->topLevelItem(row);
   if (!item) return;
   if (result.Written()) item->setCheckState(0, Qt::Checked);

@@ -33,6 +33,7 @@ class QTreeWidget;
 
 namespace pix {
 
+class TAlbumPanel;
 class TPixImage;
 class TPixImageWidget;
 class TElidedLabel;
@@ -179,6 +180,7 @@ private:
   QProgressBar* oProgressBar = nullptr;
   QTreeWidget* lstFiles = nullptr;
   TPixImageWidget* imgConvert = nullptr;
+  TAlbumPanel* m_album = nullptr;  // the list's tab, the thumbnails beside it, the album commands
 
   QAction* UsingPixfold1 = nullptr;
   QAction* About1 = nullptr;

@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "app/ui/album_panel.h"
 #include "app/ui/main_win.h"
 #include "app/ui/pix_image_widget.h"
 #include "app/ui/small_widgets.h"
@@ -300,7 +301,8 @@ QGroupBox* TfrmMainWin::BuildStatusGroup() {
   lstFiles->setMinimumHeight(lstFiles->fontMetrics().height() * 5);
   column->addWidget(lblFileToName);
   column->addWidget(oProgressBar);
-  column->addWidget(lstFiles, 1);
+  m_album = new TAlbumPanel(lstFiles, [this] { return CurrentSettings(); }, [this] { return Busy(); }, GroupBox3);
+  column->addWidget(m_album, 1);
   row->addLayout(column, 3);
   imgConvert = CreatePreview(GroupBox3);
   // The preview grows with the window, keeping its fitting rules.
@@ -311,6 +313,7 @@ QGroupBox* TfrmMainWin::BuildStatusGroup() {
 }
 
 void TfrmMainWin::BuildMenu() {
+  m_album->AddMenus(menuBar());
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
   UsingPixfold1 = Named(help->addAction(QStringLiteral("&Using Pixfold...")), "UsingPixfold1");
   UsingPixfold1->setShortcut(QKeySequence::HelpContents);

@@ -85,6 +85,11 @@ ConfigHome::ConfigHome() {
     m_saved = old;
   }
   ::setenv("XDG_CONFIG_HOME", m_dir.Path().c_str(), 1);
+  if (const char* old = std::getenv("XDG_CACHE_HOME")) {
+    m_hadCache = true;
+    m_savedCache = old;
+  }
+  ::setenv("XDG_CACHE_HOME", (m_dir.Path() / "cache").c_str(), 1);
 }
 
 ConfigHome::~ConfigHome() {
@@ -92,6 +97,10 @@ ConfigHome::~ConfigHome() {
     ::setenv("XDG_CONFIG_HOME", m_saved.c_str(), 1);
   else
     ::unsetenv("XDG_CONFIG_HOME");
+  if (m_hadCache)
+    ::setenv("XDG_CACHE_HOME", m_savedCache.c_str(), 1);
+  else
+    ::unsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace uitest

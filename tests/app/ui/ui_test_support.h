@@ -26,7 +26,8 @@ T* Child(QWidget* parent, const char* name) {
   return parent->findChild<T*>(QString::fromLatin1(name));
 }
 
-// Points XDG_CONFIG_HOME at a fresh folder for the life of the object.
+// Points XDG_CONFIG_HOME, and XDG_CACHE_HOME below it, at a fresh folder for
+// the life of the object.
 class ConfigHome {
 public:
   ConfigHome();
@@ -38,6 +39,8 @@ private:
   pixtest::TempDir m_dir;
   std::string m_saved;
   bool m_hadValue = false;
+  std::string m_savedCache;
+  bool m_hadCache = false;
 };
 
 }  // namespace uitest
