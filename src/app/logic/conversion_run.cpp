@@ -8,6 +8,7 @@
 #include "app/logic/convert_one.h"
 #include "app/logic/paths.h"
 #include "app/logic/safe_output.h"
+#include "imaging/imaging_threads.h"
 #include "imaging/stretch_plain.h"
 #include "io/format_table.h"
 #include "io/pix_image.h"
@@ -188,6 +189,11 @@ bool TConversionRun::Submit(TJob job) {
 }
 
 void TConversionRun::StartWorkers() {
+  // Cores the file workers leave idle (one large file, a short list) go to
+  // the resampling inside each picture; the bytes do not depend on it.
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  m_imagingThreadsBefore = ImagingThreads();
+  SetImagingThreads(std::max(1, cores / m_workerCount));
   for (int i = 0; i < m_workerCount; ++i) m_threads.push_back(new std::thread([this] { WorkerLoop(); }));
 }
 
@@ -201,6 +207,7 @@ void TConversionRun::StopWorkers() {
     t->join();
     delete t;
   }
+  if (!m_threads.empty()) SetImagingThreads(m_imagingThreadsBefore);
   m_threads.clear();
 }
 

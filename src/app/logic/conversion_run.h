@@ -123,6 +123,7 @@ private:
   std::vector<TRowResult> m_results;
   std::atomic<bool> m_stop{false};
   int m_workerCount = 1;
+  int m_imagingThreadsBefore = 1;  // restored when the workers stop
 
   std::mutex m_mutex;
   std::condition_variable m_jobReady;

@@ -8,6 +8,7 @@
 #include "app/logic/paths.h"
 #include "codecs/exif/exif_reader.h"
 #include "codecs/jpeg/jpeg_codec.h"
+#include "codecs/metadata/jpeg_metadata.h"
 #include "imaging/composite.h"
 
 namespace pix {
@@ -37,6 +38,26 @@ void FitToLimits(TPixImage& image, const ConversionSettings& options, bool rotat
   if (image.CurrentBitmap()->Height() > maxHeight) image.ResampleToSize(-1, maxHeight, rfMitchell);
 }
 
+// Turns the loaded picture upright by its EXIF orientation when the options
+// ask for it; returns the Orientation the written EXIF must state (0: leave
+// the tag as it came).
+int32_t UprightFirst(TPixImage& image, const ConversionSettings& options) {
+  const TPixFileType type = image.ParamRecord().FileType;
+  // libheif has already applied the container's turn and mirror: the picture
+  // is upright and a tag saying otherwise would turn it a second time.
+  if (type == ftHEIF || type == ftAVIF) return 1;
+  if (!options.AutoOrient) return 0;
+  const int32_t orientation = LoadedExifOrientation(image.ParamRecord());
+  if (orientation < 2) return 0;
+  image.OrientUpright(orientation);
+  return 1;
+}
+
+bool IsJpegName(const std::string& path) {
+  const std::string e = LowerExtension(path);
+  return e == "jpg" || e == "jpeg" || e == "jpe";
+}
+
 TConvertOutcome Failed(TFailureReason reason) {
   TConvertOutcome outcome;
   outcome.Reason = reason;
@@ -52,8 +73,6 @@ void StartFile(TIOParams& params) {
   ClearExifBlock(params);
 }
 
-// A pipe, socket, device or folder (through a link or not); a name that
-// leads nowhere is left to the load, which cannot open it.
 // Output types whose writers keep an alpha plane.
 bool KeepsTransparency(const std::string& extension) {
   for (const char* e : {"png", "tga", "gif", "webp", "heic", "heif", "hif", "avif"})
@@ -61,6 +80,8 @@ bool KeepsTransparency(const std::string& extension) {
   return false;
 }
 
+// A pipe, socket, device or folder (through a link or not); a name that
+// leads nowhere is left to the load, which cannot open it.
 bool IsSpecialFile(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
@@ -84,8 +105,15 @@ TConvertOutcome ConvertSteps(TPixImage& image, const ConversionSettings& options
   outcome.SourceWidth = image.CurrentBitmap()->Width();
   outcome.SourceHeight = image.CurrentBitmap()->Height();
   step = TStep::Process;
+  TMetadataTarget metadata;
+  metadata.Mode = static_cast<TMetadataMode>(options.Metadata);
+  metadata.Orientation = UprightFirst(image, options);
   if (options.ConvertToGrayscale) image.ApplyGrayscale();
   FitToLimits(image, options, ShouldRotate(options, *image.CurrentBitmap()));
+  // The profile is about to be dropped: the colours are moved into sRGB so
+  // that the picture looks the same without it (on the small result, where
+  // it costs little).
+  if (metadata.Mode != mdKeepAll) metadata.ProfileConverted = image.ConvertToSrgb();
   // Set before every save whatever the output type: the record is shared by
   // all files and only the JPEG writer reads it.
   image.ParamRecord().JpegQuality = options.JPGQuality * 10;
@@ -100,6 +128,11 @@ TConvertOutcome ConvertSteps(TPixImage& image, const ConversionSettings& options
     alpha->Fill(255);
   }
   TSafeOutput output(target, replace);
+  if (IsJpegName(target)) {
+    metadata.Width = image.CurrentBitmap()->Width();
+    metadata.Height = image.CurrentBitmap()->Height();
+    PrepareJpegMetadata(image.ParamRecord(), metadata);
+  }
   if (options.ConvertToJPG)
     image.SaveAsJpeg(output.TemporaryPath());
   else

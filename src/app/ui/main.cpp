@@ -1,9 +1,12 @@
 // Pixfold: batch conversion of photo folders for small screens.
 #include <QApplication>
+#include <algorithm>
+#include <thread>
 
 #include "app/ui/main_win.h"
 #include "app/ui/platform_bindings.h"
 #include "codecs/gif/gif_codec.h"
+#include "imaging/imaging_threads.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -13,6 +16,9 @@ int main(int argc, char** argv) {
   pix::InstallPlatformBindings();
   // GIF sources and GIF output need the LZW coders in place before any image is touched.
   pix::InstallGifLzwCoders();
+  // A picture shown on its own (viewer, slideshow) may use every core; a run
+  // sets its own share while its workers convert.
+  pix::SetImagingThreads(static_cast<int>(std::max(1u, std::thread::hardware_concurrency())));
   int result = 0;
   {
     pix::TfrmMainWin window;

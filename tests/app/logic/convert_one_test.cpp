@@ -6,6 +6,7 @@
 #include "app/logic/conversion_run.h"
 #include "app/logic/convert_one.h"
 #include "app/logic/paths.h"
+#include "codecs/jpeg_test_builder.h"
 
 using namespace pix;
 using namespace albumtest;
@@ -128,6 +129,56 @@ TEST_F(ConvertOneTest, FailuresComeBackWithTheirReasonAndTheComponentGoesOn) {
   outcome = ConvertOne(image, options, In("cut.jpg"), Out("cut.jpg"));
   EXPECT_TRUE(outcome.Written);
   EXPECT_EQ(outcome.Damage, frTruncated);
+}
+
+// A camera's landscape storage of a portrait shot, EXIF Orientation 6: the
+// stored top row belongs on the right.
+TEST_F(ConvertOneTest, PhotosStandUprightBeforeTheTurnRulesAndTheMetadataFollowsTheMode) {
+  options.MaxWidth = options.MaxHeight = 1000;
+  options.Rotation = kRotation90Left;
+  options.LandscapeOnly = true;
+  {
+    TPixImage writer;
+    PaintOrientationPattern(*writer.CurrentBitmap(), 120, 80);
+    const auto exif = jpegtest::ExifPayload(true, {{0x0112, 3, {6}, ""}}, {{0xA002, 4, {120}, ""}, {0xA003, 4, {80}, ""}});
+    writer.ParamRecord().MarkerList().AddMarker(0xE1, exif.data(), static_cast<int>(exif.size()));
+    writer.SaveAsJpeg(In("turned.jpg"));
+    ASSERT_FALSE(writer.AbortFlag());
+  }
+  TPixImage reader;
+  auto convert = [&](Decoded& out) {
+    ASSERT_TRUE(ConvertOne(image, options, In("turned.jpg"), Out("turned.jpg")).Written);
+    Decode(Out("turned.jpg"), out);
+    reader.LoadFromFile(Out("turned.jpg"));
+  };
+  Decoded out;
+  // Upright it is a portrait, which the landscape rule leaves alone.
+  convert(out);
+  ASSERT_EQ(out.Width(), 80);
+  EXPECT_TRUE(IsRed(out.Pixel(75, 60)));
+  EXPECT_TRUE(IsBlue(out.Pixel(5, 60)));
+  EXPECT_EQ(reader.ParamRecord().ExifOrientation, 1);
+  // Without the option the stored landscape is turned left, and the tag stays.
+  options.AutoOrient = false;
+  convert(out);
+  ASSERT_EQ(out.Width(), 80);
+  EXPECT_TRUE(IsRed(out.Pixel(5, 60)));
+  EXPECT_EQ(reader.ParamRecord().ExifOrientation, 6);
+  // Compact keeps an EXIF block; strip writes none. A BMP converted next by
+  // the same component carries nothing of the photo before it.
+  options.AutoOrient = true;
+  options.Metadata = kMetadataCompact;
+  convert(out);
+  EXPECT_EQ(reader.ParamRecord().ExifOrientation, 1);
+  options.Metadata = kMetadataStrip;
+  convert(out);
+  EXPECT_EQ(reader.ParamRecord().MarkerList().Count(), 0);
+  options.Metadata = kMetadataKeepAll;
+  convert(out);
+  WriteBmp(In("plain.bmp"), 30, 20);
+  ASSERT_TRUE(ConvertOne(image, options, In("plain.bmp"), Out("plain.bmp")).Written);
+  reader.LoadFromFile(Out("plain.jpg"));
+  EXPECT_LT(reader.ParamRecord().MarkerList().IndexOf(0xE1), 0);
 }
 
 TEST(ForceFolderOfFile, CreatesMissingFoldersFromTheOutermostInwards) {
