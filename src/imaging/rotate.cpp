@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "imaging/orient.h"
 #include "imaging/pix_image_proc.h"
 
 namespace pix {
@@ -14,6 +15,9 @@ double NormalisedAngle(double angle) {
 }
 
 namespace {
+
+// The EXIF orientations whose upright form is a left turn by 0 to 3 quarters.
+constexpr int kLeftTurnOrientation[4] = {1, 8, 3, 6};
 
 double Minus90(double f) { return static_cast<double>(static_cast<long double>(f) - 90); }
 double Plus90(double f) { return static_cast<double>(static_cast<long double>(f) + 90); }
@@ -43,17 +47,25 @@ void TPixImageProc::RotateByDegrees(double angle, bool antialias) {
       current = image;
     }
   };
+  TPixMask* alpha = AlphaPlane();
+  const bool alphaFollows = alpha && alpha->Width() == current->Width() && alpha->Height() == current->Height();
   // Whole quarter turns first, each starting from the previous result.
+  int leftTurns = 0;
   while (f > 45) {
     f = Minus90(f);
     turn(QuarterTurnLeft);
+    ++leftTurns;
   }
   while (f < -45) {
     f = Plus90(f);
     turn(QuarterTurnRight);
+    --leftTurns;
   }
   if (f == 0) {
     if (current != image) CopyImage(*current, *image);
+    // The alpha plane turns with the picture: transparency must survive a
+    // turn (a JPEG output lays it over white afterwards).
+    if (alphaFollows && (leftTurns & 3) != 0) OrientPlaneToUpright(*alpha, kLeftTurnOrientation[leftTurns & 3]);
   } else {
     TBitmap source;
     if (current == image) {

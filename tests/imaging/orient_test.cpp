@@ -114,3 +114,20 @@ TEST(OrientUpright, AlphaPlaneMovesWithThePictureAndOpaqueOnesOnlyChangeShape) {
   EXPECT_EQ(opaque.view.AlphaPlane()->Width(), 3);
   EXPECT_TRUE(opaque.view.AlphaPlane()->Full());
 }
+
+TEST(RotateByDegrees, QuarterTurnsTakeTheAlphaPlaneAlongAsTheOrientationsDo) {
+  for (const auto& [angle, orientation] : {std::pair{90.0, 8}, {-90.0, 6}, {180.0, 3}, {450.0, 8}}) {
+    ViewRig turned(7, 3, 13), oriented(7, 3, 13);
+    for (ViewRig* rig : {&turned, &oriented})
+      for (int32_t y = 0; y < 3; ++y)
+        for (int32_t x = 0; x < 7; ++x) rig->view.AlphaPlane()->SetPixel(x, y, static_cast<uint8_t>(10 * y + x));
+    turned.proc.RotateByDegrees(angle, false);
+    oriented.proc.OrientUpright(orientation);
+    EXPECT_TRUE(proctest::SameImage(turned.Image(), oriented.Image())) << angle;
+    const TPixMask& a = *turned.view.AlphaPlane();
+    const TPixMask& b = *oriented.view.AlphaPlane();
+    ASSERT_EQ(a.Width(), b.Width()) << angle;
+    for (int32_t y = 0; y < a.Height(); ++y)
+      for (int32_t x = 0; x < a.Width(); ++x) ASSERT_EQ(a.GetPixel(x, y), b.GetPixel(x, y)) << angle;
+  }
+}
