@@ -372,3 +372,26 @@ TEST_F(BatchCommand, InterruptedRunsLeaveOnlyWholeFiles) {
     EXPECT_NE(r.Err.find("Stopped after"), std::string::npos) << r.Err;
   }
 }
+
+// The camera photos through the default pipeline (upright, quarter turn, fit,
+// metadata): one file at a time with the resampling spread over every core,
+// and one file per worker with each resampling on its own thread, give the
+// same bytes.
+TEST(BatchPhotos, EveryWorkerAndThreadCountWritesTheSameBytes) {
+  const fs::path photos = pixtest::SharedTestData("photos");
+  if (!fs::is_directory(photos)) GTEST_SKIP() << "no camera photos";
+  pixtest::TempDir dir;
+  std::map<std::string, std::string> first;
+  for (const char* jobs : {"1", "2", "3"}) {
+    const fs::path out = dir.Path() / (std::string("out") + jobs);
+    const Ran ran = Batch({"--quiet", "--jobs", jobs, photos.string(), out.string()});
+    ASSERT_EQ(ran.Status, 0) << ran.Err;
+    const auto tree = Tree(out);
+    if (first.empty()) {
+      first = tree;
+      EXPECT_GE(first.size(), 10u);
+    } else {
+      EXPECT_TRUE(tree == first) << "--jobs " << jobs;
+    }
+  }
+}
