@@ -83,9 +83,30 @@ void TPixMask::SetPixel(int32_t x, int32_t y, uint8_t v) {
 
 void TPixMask::SyncBox() {
   EmptyBox();
-  for (int32_t y = 0; y < m_height; ++y)
-    for (int32_t x = 0; x < m_width; ++x)
-      if (GetPixel(x, y)) GrowBox(x, y);
+  if (m_width <= 0 || m_height <= 0) return;
+  if (m_pendingFill) {
+    if (GetPixel(0, 0)) {
+      GrowBox(0, 0);
+      GrowBox(m_width - 1, m_height - 1);
+    }
+    return;
+  }
+  // Only the first and last set pixel of each row move the box; zero bytes
+  // are skipped whole (a plane of tens of megapixels is scanned in one pass).
+  const bool bytes = m_bitsPerPixel == 8;
+  auto set = [bytes](const uint8_t* row, int32_t x) {
+    return bytes ? row[x] != 0 : (row[x >> 3] & (0x80 >> (x & 7))) != 0;
+  };
+  for (int32_t y = 0; y < m_height; ++y) {
+    const uint8_t* row = ScanLine(y);
+    int32_t first = 0;
+    while (first < m_width && !set(row, first)) first = !bytes && row[first >> 3] == 0 ? (first | 7) + 1 : first + 1;
+    if (first >= m_width) continue;
+    int32_t last = m_width - 1;
+    while (!set(row, last)) --last;
+    GrowBox(first, y);
+    GrowBox(last, y);
+  }
 }
 
 }  // namespace pix

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "imaging/bitmap.h"
 #include "imaging/pix_image_proc.h"
 #include "imaging/pix_mask.h"
@@ -193,4 +196,31 @@ TEST(Progress, PercentNeverReachesHundred) {
   EXPECT_EQ(ProgressPercent(10, 10), 95);  // 1000 / 10.5
   EXPECT_EQ(ProgressPercent(1, 1), 66);
   EXPECT_EQ(ProgressPercent(1000, 1000), 99);
+}
+
+TEST(PixMask, SyncBoxFindsTheBoxOfSetPixelsInBothDepths) {
+  std::mt19937 random(5);
+  for (int bits : {1, 8})
+    for (int round = 0; round < 40; ++round) {
+      const int32_t w = 1 + static_cast<int32_t>(random() % 37), h = 1 + static_cast<int32_t>(random() % 9);
+      TPixMask mask(w, h, bits);
+      int32_t left = w, right = -1, top = h, bottom = -1;
+      for (int n = static_cast<int>(random() % 4); n > 0; --n) {
+        const int32_t x = static_cast<int32_t>(random() % w), y = static_cast<int32_t>(random() % h);
+        mask.SetPixel(x, y, 7);
+        left = std::min(left, x), right = std::max(right, x), top = std::min(top, y), bottom = std::max(bottom, y);
+      }
+      mask.SyncBox();
+      ASSERT_EQ(mask.IsEmpty(), right < 0) << bits << " " << round;
+      if (right < 0) continue;
+      EXPECT_EQ(mask.BoxLeft(), left);
+      EXPECT_EQ(mask.BoxRight(), right);
+      EXPECT_EQ(mask.BoxTop(), top);
+      EXPECT_EQ(mask.BoxBottom(), bottom);
+    }
+  TPixMask opaque(5, 4, 8);
+  opaque.Fill(255);
+  opaque.SyncBox();
+  EXPECT_EQ(opaque.BoxRight(), 4);
+  EXPECT_EQ(opaque.BoxBottom(), 3);
 }
