@@ -95,12 +95,6 @@ public:
 
   TProgressRecord MakeProgressRecord();
 
-  // A type the library has no codec for: the load runs the common flow with a
-  // reader that gives up (frNoCodec); the save gives up before the file is
-  // created or the image touched.
-  void LoadWithoutCodec(const std::string& fileName, TPixFileType type, bool codecFillsAlpha);
-  void SaveWithoutCodec();
-
 protected:
   // Codec calls as the common flows see them.
   using TReadStep = std::function<void(TPixStream&, TBitmap&, TProgressRecord&)>;
