@@ -259,7 +259,7 @@
     </message>
     <message>
         <source>Convert all images to jpg</source>
-        <translation>Convertir todas las imágenes a JPG</translation>
+        <translation>Convertir todo a JPG</translation>
     </message>
     <message>
         <source>Save as original imagetype</source>
@@ -339,7 +339,7 @@
     </message>
     <message>
         <source>Keep all metadata</source>
-        <translation>Conservar todos los metadatos</translation>
+        <translation>Todos los metadatos</translation>
     </message>
     <message>
         <source>Compact metadata</source>

@@ -259,7 +259,7 @@
     </message>
     <message>
         <source>Convert all images to jpg</source>
-        <translation>Convertir toutes les images en JPG</translation>
+        <translation>Tout convertir en JPG</translation>
     </message>
     <message>
         <source>Save as original imagetype</source>
@@ -323,7 +323,7 @@
     </message>
     <message>
         <source>Only rotate landscape</source>
-        <translation>Ne pivoter que les images</translation>
+        <translation>Seulement les images</translation>
     </message>
     <message>
         <source>pictures</source>
@@ -339,15 +339,15 @@
     </message>
     <message>
         <source>Keep all metadata</source>
-        <translation>Toutes les métadonnées</translation>
+        <translation>Toutes</translation>
     </message>
     <message>
         <source>Compact metadata</source>
-        <translation>Métadonnées réduites</translation>
+        <translation>Réduites</translation>
     </message>
     <message>
         <source>Strip metadata</source>
-        <translation>Aucune métadonnée</translation>
+        <translation>Aucune</translation>
     </message>
     <message>
         <source>&amp;Image size</source>
