@@ -161,7 +161,7 @@
     <name>pix::TfrmFileExists</name>
     <message>
         <source>File exists</source>
-        <translation>Datei vorhanden</translation>
+        <translation>Datei bereits vorhanden</translation>
     </message>
     <message>
         <source>This file allready exists in the destination folder:</source>
