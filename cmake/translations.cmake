@@ -14,10 +14,13 @@ set(PIXFOLD_LUPDATE_OPTIONS
   -locations none -silent)
 
 function(pixfold_translations target)
+  # The window and the Qt-free layers whose texts can reach it (the codecs
+  # speak only through failure reasons).
   file(GLOB sources CONFIGURE_DEPENDS
     ${CMAKE_SOURCE_DIR}/src/app/ui/*.cpp ${CMAKE_SOURCE_DIR}/src/app/ui/*.h
     ${CMAKE_SOURCE_DIR}/src/app/logic/*.cpp ${CMAKE_SOURCE_DIR}/src/app/logic/*.h
-    ${CMAKE_SOURCE_DIR}/src/imaging/failure_reason.cpp)
+    ${CMAKE_SOURCE_DIR}/src/imaging/*.cpp ${CMAKE_SOURCE_DIR}/src/imaging/*.h
+    ${CMAKE_SOURCE_DIR}/src/platform/*.cpp ${CMAKE_SOURCE_DIR}/src/platform/*.h)
   set(ts_files "")
   foreach(language IN LISTS PIXFOLD_LANGUAGES)
     list(APPEND ts_files ${CMAKE_SOURCE_DIR}/src/app/ui/translations/pixfold_${language}.ts)

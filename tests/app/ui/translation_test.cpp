@@ -14,9 +14,11 @@
 #include <map>
 
 #include "app/ui/about_win.h"
+#include "app/ui/album_print.h"
 #include "app/ui/file_exists_win.h"
 #include "app/ui/help_win.h"
 #include "app/ui/main_win.h"
+#include "app/ui/slideshow_win.h"
 #include "app/ui/small_widgets.h"
 #include "app/ui/ui_language.h"
 #include "platform/translate.h"
@@ -136,6 +138,17 @@ TEST_F(TranslationTest, EveryLanguageKeepsMnemonicsUniqueCaptionsWithinTheWindow
     ExpectUniqueMnemonics(WindowTexts(&prompt), QStringLiteral("file exists"));
     for (auto* answer : prompt.findChildren<QAbstractButton*>())
       EXPECT_LE(answer->sizeHint().width(), answer->width()) << answer->text().toStdString();
+
+    // The English print and slideshow choices share a letter between two
+    // controls; the translations keep theirs apart.
+    TfrmPrintOptions print(3, 20, &win);
+    TfrmSlideshowOptions slideshow(20, 20, 240, 320, &win);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&print, &slideshow}) {
+      dialog->show();
+      if (!chosen.isEmpty()) ExpectUniqueMnemonics(WindowTexts(dialog), dialog->windowTitle());
+      for (auto* button : dialog->findChildren<QAbstractButton*>())
+        EXPECT_LE(button->sizeHint().width(), button->width()) << button->text().toStdString();
+    }
 
     TfrmAbout about(&win);
     about.show();

@@ -84,6 +84,25 @@
     </message>
 </context>
 <context>
+    <name>PrintLayout</name>
+    <message>
+        <source>One picture per page</source>
+        <translation>Ein Bild pro Seite</translation>
+    </message>
+    <message>
+        <source>6 per page (2 x 3)</source>
+        <translation>6 pro Seite (2 × 3)</translation>
+    </message>
+    <message>
+        <source>12 per page (3 x 4)</source>
+        <translation>12 pro Seite (3 × 4)</translation>
+    </message>
+    <message>
+        <source>20 per page (4 x 5)</source>
+        <translation>20 pro Seite (4 × 5)</translation>
+    </message>
+</context>
+<context>
     <name>RunResult</name>
     <message>
         <source>converted from a damaged source: %1</source>
@@ -140,6 +159,126 @@
             <numerusform>%n übersprungen</numerusform>
             <numerusform>%n übersprungen</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>Scanner</name>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>The scan could not start</source>
+        <translation>Der Scan konnte nicht beginnen</translation>
+    </message>
+    <message>
+        <source>The scanner sends pictures in a form this program does not read</source>
+        <translation>Der Scanner liefert Bilder in einer Form, die dieses Programm nicht lesen kann</translation>
+    </message>
+    <message>
+        <source>The scan is larger than can be held</source>
+        <translation>Der Scan ist zu groß für den Speicher</translation>
+    </message>
+    <message>
+        <source>The scan stopped</source>
+        <translation>Der Scan wurde abgebrochen</translation>
+    </message>
+    <message>
+        <source>The scanner sent no picture</source>
+        <translation>Der Scanner hat kein Bild geliefert</translation>
+    </message>
+    <message>
+        <source>The scanner sent colour passes of different sizes</source>
+        <translation>Der Scanner hat Farbdurchgänge unterschiedlicher Größe geliefert</translation>
+    </message>
+    <message>
+        <source>Scanning is busy in another part of the program</source>
+        <translation>Der Scanner wird bereits von einem anderen Teil des Programms verwendet</translation>
+    </message>
+    <message>
+        <source>The scanner cannot be opened</source>
+        <translation>Der Scanner kann nicht geöffnet werden</translation>
+    </message>
+    <message>
+        <source>Not enough memory for the scan</source>
+        <translation>Nicht genügend Arbeitsspeicher für den Scan</translation>
+    </message>
+</context>
+<context>
+    <name>Transition</name>
+    <message>
+        <source>Cut</source>
+        <translation>Schnitt</translation>
+    </message>
+    <message>
+        <source>Cross-fade</source>
+        <translation>Überblenden</translation>
+    </message>
+    <message>
+        <source>Wipe</source>
+        <translation>Wischen</translation>
+    </message>
+    <message>
+        <source>Push</source>
+        <translation>Schieben</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoom</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TAlbumPanel</name>
+    <message>
+        <source>List</source>
+        <translation>Liste</translation>
+    </message>
+    <message>
+        <source>Thumbnails</source>
+        <translation>Miniaturen</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>&amp;Acquire from scanner...</source>
+        <translation>Vom &amp;Scanner einlesen …</translation>
+    </message>
+    <message>
+        <source>Print pre&amp;view...</source>
+        <translation>Druck&amp;vorschau …</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>&amp;Drucken …</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ansicht</translation>
+    </message>
+    <message>
+        <source>&amp;Slideshow...</source>
+        <translation>&amp;Diaschau …</translation>
+    </message>
+    <message>
+        <source>There are no pictures to show.</source>
+        <translation>Es gibt keine Bilder zum Anzeigen.</translation>
+    </message>
+    <message>
+        <source>There are no pictures to print.</source>
+        <translation>Es gibt keine Bilder zum Drucken.</translation>
+    </message>
+    <message>
+        <source>The printer could not be started.</source>
+        <translation>Der Drucker konnte nicht gestartet werden.</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TThumbnailListModel</name>
+    <message>
+        <source>No thumbnail: %1</source>
+        <translation>Keine Miniatur: %1</translation>
     </message>
 </context>
 <context>
@@ -383,7 +522,7 @@
     </message>
     <message>
         <source>S&amp;top converting</source>
-        <translation>Konvertierung &amp;anhalten</translation>
+        <translation>Konvertierung a&amp;nhalten</translation>
     </message>
     <message>
         <source>Conversion stat&amp;us</source>
@@ -416,6 +555,168 @@
     <message>
         <source>Compact keeps date, camera and exposure, drops thumbnails, GPS and colour profiles; strip keeps nothing</source>
         <translation>„Reduzieren“ behält Datum, Kamera und Belichtung und verwirft Vorschaubilder, GPS-Daten und Farbprofile; „Entfernen“ behält nichts</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmPictureViewer</name>
+    <message>
+        <source>%1 cannot be shown: %2</source>
+        <translation>%1 kann nicht angezeigt werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmPrintOptions</name>
+    <message>
+        <source>Print pictures</source>
+        <translation>Bilder drucken</translation>
+    </message>
+    <message>
+        <source>The &amp;selected pictures (%1)</source>
+        <translation>Die &amp;ausgewählten Bilder (%1)</translation>
+    </message>
+    <message numerus="yes">
+        <source>A contact sheet of the &amp;album (%n pictures)</source>
+        <translation>
+            <numerusform>Ein &amp;Kontaktbogen des Albums (%n Bild)</numerusform>
+            <numerusform>Ein &amp;Kontaktbogen des Albums (%n Bilder)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>File &amp;names under the pictures</source>
+        <translation>Datei&amp;namen unter den Bildern</translation>
+    </message>
+    <message>
+        <source>&amp;Layout</source>
+        <translation>&amp;Layout</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmScanner</name>
+    <message>
+        <source>Acquire from scanner</source>
+        <translation>Vom Scanner einlesen</translation>
+    </message>
+    <message>
+        <source>&amp;Scan</source>
+        <translation>&amp;Scannen</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>Anhal&amp;ten</translation>
+    </message>
+    <message>
+        <source>Save to the &amp;source folder</source>
+        <translation>In den &amp;Quellordner speichern</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>Schl&amp;ießen</translation>
+    </message>
+    <message>
+        <source>Looking for scanners...</source>
+        <translation>Suche nach Scannern …</translation>
+    </message>
+    <message>
+        <source>Sc&amp;anner</source>
+        <translation>S&amp;canner</translation>
+    </message>
+    <message>
+        <source>&amp;Resolution</source>
+        <translation>&amp;Auflösung</translation>
+    </message>
+    <message>
+        <source>&amp;Mode</source>
+        <translation>&amp;Modus</translation>
+    </message>
+    <message>
+        <source>No scanner answered within %1 seconds.</source>
+        <translation>Innerhalb von %1 Sekunden hat kein Scanner geantwortet.</translation>
+    </message>
+    <message>
+        <source>No scanner was found. Connect a scanner, switch it on and try again.</source>
+        <translation>Es wurde kein Scanner gefunden. Schließen Sie einen Scanner an, schalten Sie ihn ein und versuchen Sie es erneut.</translation>
+    </message>
+    <message>
+        <source>%1 dpi</source>
+        <translation>%1 dpi</translation>
+    </message>
+    <message>
+        <source>Scanning...</source>
+        <translation>Scannen …</translation>
+    </message>
+    <message>
+        <source>Scanned %1 x %2 pixels%3.</source>
+        <translation>Gescannt: %1 × %2 Pixel%3.</translation>
+    </message>
+    <message>
+        <source> at %1 dpi</source>
+        <translation> bei %1 dpi</translation>
+    </message>
+    <message>
+        <source>The scan was stopped.</source>
+        <translation>Der Scan wurde angehalten.</translation>
+    </message>
+    <message>
+        <source>Choose an existing source folder in the window first.</source>
+        <translation>Wählen Sie zuerst im Hauptfenster einen vorhandenen Quellordner.</translation>
+    </message>
+    <message>
+        <source>The scan could not be saved: %1</source>
+        <translation>Der Scan konnte nicht gespeichert werden: %1</translation>
+    </message>
+    <message>
+        <source>Saved as %1</source>
+        <translation>Gespeichert als %1</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmSlideshow</name>
+    <message>
+        <source>Slideshow - Pixfold</source>
+        <translation>Diaschau – Pixfold</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>(paused)</source>
+        <translation>(angehalten)</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmSlideshowOptions</name>
+    <message>
+        <source>Slideshow</source>
+        <translation>Diaschau</translation>
+    </message>
+    <message>
+        <source>&amp;Source pictures (%1)</source>
+        <translation>&amp;Originalbilder (%1)</translation>
+    </message>
+    <message>
+        <source>&amp;Converted pictures (%1)</source>
+        <translation>&amp;Konvertierte Bilder (%1)</translation>
+    </message>
+    <message>
+        <source>&amp;Transition</source>
+        <translation>Über&amp;gang</translation>
+    </message>
+    <message>
+        <source>Seconds per &amp;picture</source>
+        <translation>&amp;Sekunden pro Bild</translation>
+    </message>
+    <message>
+        <source>Screen</source>
+        <translation>Bildschirm</translation>
+    </message>
+    <message>
+        <source>%1 x %2, as the handheld shows it</source>
+        <translation>%1 × %2, wie das Gerät es zeigt</translation>
+    </message>
+    <message>
+        <source>&amp;Play</source>
+        <translation>&amp;Abspielen</translation>
     </message>
 </context>
 </TS>

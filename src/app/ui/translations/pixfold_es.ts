@@ -84,6 +84,25 @@
     </message>
 </context>
 <context>
+    <name>PrintLayout</name>
+    <message>
+        <source>One picture per page</source>
+        <translation>Una imagen por página</translation>
+    </message>
+    <message>
+        <source>6 per page (2 x 3)</source>
+        <translation>6 por página (2 × 3)</translation>
+    </message>
+    <message>
+        <source>12 per page (3 x 4)</source>
+        <translation>12 por página (3 × 4)</translation>
+    </message>
+    <message>
+        <source>20 per page (4 x 5)</source>
+        <translation>20 por página (4 × 5)</translation>
+    </message>
+</context>
+<context>
     <name>RunResult</name>
     <message>
         <source>converted from a damaged source: %1</source>
@@ -140,6 +159,126 @@
             <numerusform>%n omitido</numerusform>
             <numerusform>%n omitidos</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>Scanner</name>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>The scan could not start</source>
+        <translation>No se pudo iniciar el escaneo</translation>
+    </message>
+    <message>
+        <source>The scanner sends pictures in a form this program does not read</source>
+        <translation>El escáner envía las imágenes en un formato que este programa no sabe leer</translation>
+    </message>
+    <message>
+        <source>The scan is larger than can be held</source>
+        <translation>El escaneo es demasiado grande para caber en memoria</translation>
+    </message>
+    <message>
+        <source>The scan stopped</source>
+        <translation>El escaneo se interrumpió</translation>
+    </message>
+    <message>
+        <source>The scanner sent no picture</source>
+        <translation>El escáner no envió ninguna imagen</translation>
+    </message>
+    <message>
+        <source>The scanner sent colour passes of different sizes</source>
+        <translation>El escáner envió pasadas de color de distintos tamaños</translation>
+    </message>
+    <message>
+        <source>Scanning is busy in another part of the program</source>
+        <translation>Otra parte del programa ya está usando el escáner</translation>
+    </message>
+    <message>
+        <source>The scanner cannot be opened</source>
+        <translation>No se puede abrir el escáner</translation>
+    </message>
+    <message>
+        <source>Not enough memory for the scan</source>
+        <translation>No hay memoria suficiente para el escaneo</translation>
+    </message>
+</context>
+<context>
+    <name>Transition</name>
+    <message>
+        <source>Cut</source>
+        <translation>Corte</translation>
+    </message>
+    <message>
+        <source>Cross-fade</source>
+        <translation>Fundido encadenado</translation>
+    </message>
+    <message>
+        <source>Wipe</source>
+        <translation>Barrido</translation>
+    </message>
+    <message>
+        <source>Push</source>
+        <translation>Empuje</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoom</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TAlbumPanel</name>
+    <message>
+        <source>List</source>
+        <translation>Lista</translation>
+    </message>
+    <message>
+        <source>Thumbnails</source>
+        <translation>Miniaturas</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Archivo</translation>
+    </message>
+    <message>
+        <source>&amp;Acquire from scanner...</source>
+        <translation>&amp;Adquirir desde el escáner…</translation>
+    </message>
+    <message>
+        <source>Print pre&amp;view...</source>
+        <translation>&amp;Vista previa de impresión…</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>&amp;Imprimir…</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Ver</translation>
+    </message>
+    <message>
+        <source>&amp;Slideshow...</source>
+        <translation>&amp;Presentación…</translation>
+    </message>
+    <message>
+        <source>There are no pictures to show.</source>
+        <translation>No hay imágenes que mostrar.</translation>
+    </message>
+    <message>
+        <source>There are no pictures to print.</source>
+        <translation>No hay imágenes que imprimir.</translation>
+    </message>
+    <message>
+        <source>The printer could not be started.</source>
+        <translation>No se pudo iniciar la impresión.</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TThumbnailListModel</name>
+    <message>
+        <source>No thumbnail: %1</source>
+        <translation>Sin miniatura: %1</translation>
     </message>
 </context>
 <context>
@@ -416,6 +555,168 @@
     <message>
         <source>Compact keeps date, camera and exposure, drops thumbnails, GPS and colour profiles; strip keeps nothing</source>
         <translation>Reducidos conserva la fecha, la cámara y la exposición, y descarta miniaturas, GPS y perfiles de color; Sin metadatos no conserva nada</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmPictureViewer</name>
+    <message>
+        <source>%1 cannot be shown: %2</source>
+        <translation>No se puede mostrar %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmPrintOptions</name>
+    <message>
+        <source>Print pictures</source>
+        <translation>Imprimir imágenes</translation>
+    </message>
+    <message>
+        <source>The &amp;selected pictures (%1)</source>
+        <translation>Las imágenes &amp;seleccionadas (%1)</translation>
+    </message>
+    <message numerus="yes">
+        <source>A contact sheet of the &amp;album (%n pictures)</source>
+        <translation>
+            <numerusform>Una &amp;hoja de contactos del álbum (%n imagen)</numerusform>
+            <numerusform>Una &amp;hoja de contactos del álbum (%n imágenes)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>File &amp;names under the pictures</source>
+        <translation>&amp;Nombres de archivo bajo las imágenes</translation>
+    </message>
+    <message>
+        <source>&amp;Layout</source>
+        <translation>&amp;Distribución</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmScanner</name>
+    <message>
+        <source>Acquire from scanner</source>
+        <translation>Adquirir desde el escáner</translation>
+    </message>
+    <message>
+        <source>&amp;Scan</source>
+        <translation>Esc&amp;anear</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>De&amp;tener</translation>
+    </message>
+    <message>
+        <source>Save to the &amp;source folder</source>
+        <translation>Guardar en la carpeta de &amp;origen</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Cerrar</translation>
+    </message>
+    <message>
+        <source>Looking for scanners...</source>
+        <translation>Buscando escáneres…</translation>
+    </message>
+    <message>
+        <source>Sc&amp;anner</source>
+        <translation>&amp;Escáner</translation>
+    </message>
+    <message>
+        <source>&amp;Resolution</source>
+        <translation>&amp;Resolución</translation>
+    </message>
+    <message>
+        <source>&amp;Mode</source>
+        <translation>&amp;Modo</translation>
+    </message>
+    <message>
+        <source>No scanner answered within %1 seconds.</source>
+        <translation>Ningún escáner respondió en %1 segundos.</translation>
+    </message>
+    <message>
+        <source>No scanner was found. Connect a scanner, switch it on and try again.</source>
+        <translation>No se encontró ningún escáner. Conecte un escáner, enciéndalo y vuelva a intentarlo.</translation>
+    </message>
+    <message>
+        <source>%1 dpi</source>
+        <translation>%1 ppp</translation>
+    </message>
+    <message>
+        <source>Scanning...</source>
+        <translation>Escaneando…</translation>
+    </message>
+    <message>
+        <source>Scanned %1 x %2 pixels%3.</source>
+        <translation>Escaneado: %1 × %2 píxeles%3.</translation>
+    </message>
+    <message>
+        <source> at %1 dpi</source>
+        <translation> a %1 ppp</translation>
+    </message>
+    <message>
+        <source>The scan was stopped.</source>
+        <translation>Se detuvo el escaneo.</translation>
+    </message>
+    <message>
+        <source>Choose an existing source folder in the window first.</source>
+        <translation>Elija primero una carpeta de origen existente en la ventana principal.</translation>
+    </message>
+    <message>
+        <source>The scan could not be saved: %1</source>
+        <translation>No se pudo guardar el escaneo: %1</translation>
+    </message>
+    <message>
+        <source>Saved as %1</source>
+        <translation>Guardado como %1</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmSlideshow</name>
+    <message>
+        <source>Slideshow - Pixfold</source>
+        <translation>Presentación – Pixfold</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>(paused)</source>
+        <translation>(en pausa)</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmSlideshowOptions</name>
+    <message>
+        <source>Slideshow</source>
+        <translation>Presentación</translation>
+    </message>
+    <message>
+        <source>&amp;Source pictures (%1)</source>
+        <translation>Imágenes de &amp;origen (%1)</translation>
+    </message>
+    <message>
+        <source>&amp;Converted pictures (%1)</source>
+        <translation>Imágenes &amp;convertidas (%1)</translation>
+    </message>
+    <message>
+        <source>&amp;Transition</source>
+        <translation>&amp;Transición</translation>
+    </message>
+    <message>
+        <source>Seconds per &amp;picture</source>
+        <translation>&amp;Segundos por imagen</translation>
+    </message>
+    <message>
+        <source>Screen</source>
+        <translation>Pantalla</translation>
+    </message>
+    <message>
+        <source>%1 x %2, as the handheld shows it</source>
+        <translation>%1 × %2, como lo muestra el dispositivo</translation>
+    </message>
+    <message>
+        <source>&amp;Play</source>
+        <translation>Re&amp;producir</translation>
     </message>
 </context>
 </TS>

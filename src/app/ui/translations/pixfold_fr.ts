@@ -84,6 +84,25 @@
     </message>
 </context>
 <context>
+    <name>PrintLayout</name>
+    <message>
+        <source>One picture per page</source>
+        <translation>Une image par page</translation>
+    </message>
+    <message>
+        <source>6 per page (2 x 3)</source>
+        <translation>6 par page (2 × 3)</translation>
+    </message>
+    <message>
+        <source>12 per page (3 x 4)</source>
+        <translation>12 par page (3 × 4)</translation>
+    </message>
+    <message>
+        <source>20 per page (4 x 5)</source>
+        <translation>20 par page (4 × 5)</translation>
+    </message>
+</context>
+<context>
     <name>RunResult</name>
     <message>
         <source>converted from a damaged source: %1</source>
@@ -140,6 +159,126 @@
             <numerusform>%n ignoré</numerusform>
             <numerusform>%n ignorés</numerusform>
         </translation>
+    </message>
+</context>
+<context>
+    <name>Scanner</name>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>The scan could not start</source>
+        <translation>La numérisation n’a pas pu démarrer</translation>
+    </message>
+    <message>
+        <source>The scanner sends pictures in a form this program does not read</source>
+        <translation>Le scanner envoie les images sous une forme que ce programme ne sait pas lire</translation>
+    </message>
+    <message>
+        <source>The scan is larger than can be held</source>
+        <translation>La numérisation est trop grande pour tenir en mémoire</translation>
+    </message>
+    <message>
+        <source>The scan stopped</source>
+        <translation>La numérisation s’est interrompue</translation>
+    </message>
+    <message>
+        <source>The scanner sent no picture</source>
+        <translation>Le scanner n’a envoyé aucune image</translation>
+    </message>
+    <message>
+        <source>The scanner sent colour passes of different sizes</source>
+        <translation>Le scanner a envoyé des passes de couleur de tailles différentes</translation>
+    </message>
+    <message>
+        <source>Scanning is busy in another part of the program</source>
+        <translation>Le scanner est déjà utilisé par une autre partie du programme</translation>
+    </message>
+    <message>
+        <source>The scanner cannot be opened</source>
+        <translation>Impossible d’ouvrir le scanner</translation>
+    </message>
+    <message>
+        <source>Not enough memory for the scan</source>
+        <translation>Mémoire insuffisante pour la numérisation</translation>
+    </message>
+</context>
+<context>
+    <name>Transition</name>
+    <message>
+        <source>Cut</source>
+        <translation>Coupe</translation>
+    </message>
+    <message>
+        <source>Cross-fade</source>
+        <translation>Fondu enchaîné</translation>
+    </message>
+    <message>
+        <source>Wipe</source>
+        <translation>Volet</translation>
+    </message>
+    <message>
+        <source>Push</source>
+        <translation>Poussée</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>Zoom</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TAlbumPanel</name>
+    <message>
+        <source>List</source>
+        <translation>Liste</translation>
+    </message>
+    <message>
+        <source>Thumbnails</source>
+        <translation>Vignettes</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Fichier</translation>
+    </message>
+    <message>
+        <source>&amp;Acquire from scanner...</source>
+        <translation>&amp;Acquérir depuis le scanner…</translation>
+    </message>
+    <message>
+        <source>Print pre&amp;view...</source>
+        <translation>A&amp;perçu avant impression…</translation>
+    </message>
+    <message>
+        <source>&amp;Print...</source>
+        <translation>&amp;Imprimer…</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Affichage</translation>
+    </message>
+    <message>
+        <source>&amp;Slideshow...</source>
+        <translation>&amp;Diaporama…</translation>
+    </message>
+    <message>
+        <source>There are no pictures to show.</source>
+        <translation>Aucune image à afficher.</translation>
+    </message>
+    <message>
+        <source>There are no pictures to print.</source>
+        <translation>Aucune image à imprimer.</translation>
+    </message>
+    <message>
+        <source>The printer could not be started.</source>
+        <translation>Impossible de lancer l’impression.</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TThumbnailListModel</name>
+    <message>
+        <source>No thumbnail: %1</source>
+        <translation>Pas de vignette&#xa0;: %1</translation>
     </message>
 </context>
 <context>
@@ -403,7 +542,7 @@
     </message>
     <message>
         <source>&amp;Help</source>
-        <translation>&amp;Aide</translation>
+        <translation>Aid&amp;e</translation>
     </message>
     <message>
         <source>&amp;Using Pixfold...</source>
@@ -416,6 +555,168 @@
     <message>
         <source>Compact keeps date, camera and exposure, drops thumbnails, GPS and colour profiles; strip keeps nothing</source>
         <translation>Réduites conserve la date, l’appareil et l’exposition, et retire les vignettes, le GPS et les profils de couleur&#xa0;; Aucune ne conserve rien</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmPictureViewer</name>
+    <message>
+        <source>%1 cannot be shown: %2</source>
+        <translation>Impossible d’afficher %1&#xa0;: %2</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmPrintOptions</name>
+    <message>
+        <source>Print pictures</source>
+        <translation>Imprimer des images</translation>
+    </message>
+    <message>
+        <source>The &amp;selected pictures (%1)</source>
+        <translation>Les images &amp;sélectionnées (%1)</translation>
+    </message>
+    <message numerus="yes">
+        <source>A contact sheet of the &amp;album (%n pictures)</source>
+        <translation>
+            <numerusform>Une planche-contact de l’&amp;album (%n image)</numerusform>
+            <numerusform>Une planche-contact de l’&amp;album (%n images)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>File &amp;names under the pictures</source>
+        <translation>&amp;Noms de fichier sous les images</translation>
+    </message>
+    <message>
+        <source>&amp;Layout</source>
+        <translation>&amp;Disposition</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmScanner</name>
+    <message>
+        <source>Acquire from scanner</source>
+        <translation>Acquérir depuis le scanner</translation>
+    </message>
+    <message>
+        <source>&amp;Scan</source>
+        <translation>&amp;Numériser</translation>
+    </message>
+    <message>
+        <source>S&amp;top</source>
+        <translation>Arrê&amp;ter</translation>
+    </message>
+    <message>
+        <source>Save to the &amp;source folder</source>
+        <translation>Enregistrer dans le dossier &amp;source</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Fermer</translation>
+    </message>
+    <message>
+        <source>Looking for scanners...</source>
+        <translation>Recherche de scanners…</translation>
+    </message>
+    <message>
+        <source>Sc&amp;anner</source>
+        <translation>Sc&amp;anner</translation>
+    </message>
+    <message>
+        <source>&amp;Resolution</source>
+        <translation>&amp;Résolution</translation>
+    </message>
+    <message>
+        <source>&amp;Mode</source>
+        <translation>&amp;Mode</translation>
+    </message>
+    <message>
+        <source>No scanner answered within %1 seconds.</source>
+        <translation>Aucun scanner n’a répondu en %1 secondes.</translation>
+    </message>
+    <message>
+        <source>No scanner was found. Connect a scanner, switch it on and try again.</source>
+        <translation>Aucun scanner n’a été trouvé. Branchez un scanner, allumez-le et réessayez.</translation>
+    </message>
+    <message>
+        <source>%1 dpi</source>
+        <translation>%1 ppp</translation>
+    </message>
+    <message>
+        <source>Scanning...</source>
+        <translation>Numérisation…</translation>
+    </message>
+    <message>
+        <source>Scanned %1 x %2 pixels%3.</source>
+        <translation>Numérisé&#xa0;: %1 × %2 pixels%3.</translation>
+    </message>
+    <message>
+        <source> at %1 dpi</source>
+        <translation> à %1 ppp</translation>
+    </message>
+    <message>
+        <source>The scan was stopped.</source>
+        <translation>La numérisation a été arrêtée.</translation>
+    </message>
+    <message>
+        <source>Choose an existing source folder in the window first.</source>
+        <translation>Choisissez d’abord un dossier source existant dans la fenêtre principale.</translation>
+    </message>
+    <message>
+        <source>The scan could not be saved: %1</source>
+        <translation>Impossible d’enregistrer la numérisation&#xa0;: %1</translation>
+    </message>
+    <message>
+        <source>Saved as %1</source>
+        <translation>Enregistré sous %1</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmSlideshow</name>
+    <message>
+        <source>Slideshow - Pixfold</source>
+        <translation>Diaporama – Pixfold</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>(paused)</source>
+        <translation>(en pause)</translation>
+    </message>
+</context>
+<context>
+    <name>pix::TfrmSlideshowOptions</name>
+    <message>
+        <source>Slideshow</source>
+        <translation>Diaporama</translation>
+    </message>
+    <message>
+        <source>&amp;Source pictures (%1)</source>
+        <translation>Images d’&amp;origine (%1)</translation>
+    </message>
+    <message>
+        <source>&amp;Converted pictures (%1)</source>
+        <translation>Images &amp;converties (%1)</translation>
+    </message>
+    <message>
+        <source>&amp;Transition</source>
+        <translation>&amp;Transition</translation>
+    </message>
+    <message>
+        <source>Seconds per &amp;picture</source>
+        <translation>&amp;Secondes par image</translation>
+    </message>
+    <message>
+        <source>Screen</source>
+        <translation>Écran</translation>
+    </message>
+    <message>
+        <source>%1 x %2, as the handheld shows it</source>
+        <translation>%1 × %2, comme l’affiche l’appareil</translation>
+    </message>
+    <message>
+        <source>&amp;Play</source>
+        <translation>&amp;Lancer</translation>
     </message>
 </context>
 </TS>
