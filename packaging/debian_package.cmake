@@ -22,4 +22,6 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Pixfold developers")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's translations of its standard dialogs and buttons, beside the window's own.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS qt6-translations-l10n)
 include(CPack)

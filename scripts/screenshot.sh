@@ -3,11 +3,23 @@
 # and the AppStream metainfo: Pixfold under Xvfb after converting a small
 # generated album, its file list ticked and the last picture in the preview.
 #
-#   bash scripts/screenshot.sh [build-dir]       (default build-dir: build)
+#   bash scripts/screenshot.sh [build-dir] [language] [scale]
+#
+# build-dir defaults to build. language (de, fr, es; default en) starts the
+# window in that language and writes build-dir/screenshot-<language>.png
+# instead, to check the translated captions; scale (default 1) is Qt's scale
+# factor, 1.5 shows whether long captions still fit.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
+language=${2:-en}
+scale=${3:-1}
 out=packaging/screenshot.png
+locale=C.UTF-8
+if [ "$language" != en ]; then
+  out=$build/screenshot-$language.png
+  locale=${language}_$(echo "$language" | tr a-z A-Z).UTF-8
+fi
 cmake --build "$build" -j2 --target pixfold
 pixfold=$(realpath "$build/src/pixfold")
 
@@ -47,7 +59,7 @@ EOF
 display_script=$work/shoot.sh
 cat >"$display_script" <<EOF
 set -euo pipefail
-XDG_CONFIG_HOME="$work/config" "$pixfold" &
+LANG=$locale LC_ALL= LC_MESSAGES= LANGUAGE= QT_SCALE_FACTOR=$scale XDG_CONFIG_HOME="$work/config" "$pixfold" &
 pid=\$!
 window=\$(xdotool search --sync --onlyvisible --name '^Pixfold\$' | head -1)
 sleep 1

@@ -18,6 +18,7 @@ packages=(
   libexiv2-dev liblcms2-dev exiv2  # metadata rewrite and colour profiles of saved JPEGs; exiv2 tool for the interop tests
   libcli11-dev nlohmann-json3-dev  # pixfold-batch: option parsing, JSON report
   libsane-dev libsane1  # scanner acquisition through SANE; its test backend drives the scanner tests
+  qt6-l10n-tools qt6-tools-dev qt6-translations-l10n  # lupdate/lrelease, their CMake functions, Qt's own translations
 )
 
 missing=()

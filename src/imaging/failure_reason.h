@@ -2,6 +2,7 @@
 // Why a load or save gave up (or why a loaded picture is damaged): one value
 // per kind of fault, each with a short English text for the user.
 #include <cstdint>
+#include <string>
 
 namespace pix {
 
@@ -30,6 +31,8 @@ constexpr int kFailureReasonCount = frNotAFile + 1;
 
 // A short English text ("truncated file", ...); "" for frNone.
 const char* FailureText(TFailureReason reason);
+// The same in the language the program speaks (platform/translate.h).
+std::string LocalFailureText(TFailureReason reason);
 
 // The reason for a system error code (errno): a full disk or quota, a refused
 // access, or otherwise fallback.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/translate.h"
+
 namespace pix {
 
 namespace {
@@ -87,11 +89,11 @@ void Zoom(const TBitmap& from, const TBitmap& to, int k, int n, TBitmap& frame) 
 
 const char* TransitionName(TTransitionEffect effect) {
   switch (effect) {
-    case teCut: return "Cut";
-    case teCrossFade: return "Cross-fade";
-    case teWipe: return "Wipe";
-    case tePush: return "Push";
-    case teZoom: return "Zoom";
+    case teCut: return PIX_TRANSLATE_NOOP("Transition", "Cut");
+    case teCrossFade: return PIX_TRANSLATE_NOOP("Transition", "Cross-fade");
+    case teWipe: return PIX_TRANSLATE_NOOP("Transition", "Wipe");
+    case tePush: return PIX_TRANSLATE_NOOP("Transition", "Push");
+    case teZoom: return PIX_TRANSLATE_NOOP("Transition", "Zoom");
   }
   return "";
 }

@@ -16,7 +16,8 @@ enum TTransitionEffect : uint8_t {
 };
 constexpr int kTransitionEffectCount = teZoom + 1;
 
-// The effect's name for a chooser ("Cross-fade", ...); "" outside the enumeration.
+// The effect's name for a chooser ("Cross-fade", ...), in English and marked
+// for translation (context "Transition"); "" outside the enumeration.
 const char* TransitionName(TTransitionEffect effect);
 
 // Writes frame k of n of the transition from `from` to `to` into frame, which

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/logic/profile_file.h"
+#include "platform/translate.h"
 
 namespace pix {
 
@@ -64,7 +65,8 @@ constexpr std::array<TSizePreset, 4> kSizePresets{{
     {"P800/P900 (208x320)", 208, 320},
 }};
 constexpr int kUserDefinedSize = 4;
-constexpr const char* kUserDefinedSizeText = "User defined";
+// The last entry of the size list, in English (translated where shown).
+constexpr const char* kUserDefinedSizeText = PIX_TRANSLATE_NOOP("ConversionSettings", "User defined");
 
 // The settings as the window's controls would show them: a size preset 0..3
 // sets its sizes, sizes are clamped to kMinImageSize..kMaxImageSize and the

@@ -8,6 +8,7 @@
 
 #include "imaging/fit_box.h"
 #include "imaging/pix_defs.h"
+#include "platform/translate.h"
 
 namespace pix {
 
@@ -24,13 +25,13 @@ struct TPrintPage {
 struct TSheetGrid {
   int Columns = 1;
   int Rows = 1;
-  const char* Text = "";
+  const char* Text = "";  // in English, marked for translation (context "PrintLayout")
 };
 constexpr std::array<TSheetGrid, 4> kSheetGrids{{
-    {1, 1, "One picture per page"},
-    {2, 3, "6 per page (2 x 3)"},
-    {3, 4, "12 per page (3 x 4)"},
-    {4, 5, "20 per page (4 x 5)"},
+    {1, 1, PIX_TRANSLATE_NOOP("PrintLayout", "One picture per page")},
+    {2, 3, PIX_TRANSLATE_NOOP("PrintLayout", "6 per page (2 x 3)")},
+    {3, 4, PIX_TRANSLATE_NOOP("PrintLayout", "12 per page (3 x 4)")},
+    {4, 5, PIX_TRANSLATE_NOOP("PrintLayout", "20 per page (4 x 5)")},
 }};
 
 struct TPrintCell {

@@ -1,5 +1,7 @@
 #include "app/logic/run_result.h"
 
+#include "platform/translate.h"
+
 namespace pix {
 
 namespace {
@@ -12,13 +14,21 @@ std::string NameOf(const std::string& path) {
 }  // namespace
 
 std::string StatusText(const TRowResult& row) {
-  std::string damaged = row.Damaged() ? std::string(" from a damaged source: ") + FailureText(row.Reason) : "";
+  // Whole sentences with placeholders: other languages order the parts their own way.
   switch (row.State) {
     case TRowState::Pending: return "";
-    case TRowState::Converted: return "converted" + damaged;
-    case TRowState::Renamed: return "renamed to " + NameOf(row.Destination) + (row.Damaged() ? ", converted" + damaged : "");
-    case TRowState::Skipped: return "skipped (exists)";
-    case TRowState::Failed: return std::string("failed: ") + FailureText(row.Reason);
+    case TRowState::Converted:
+      if (row.Damaged())
+        return FormatText(TranslateText("RunResult", "converted from a damaged source: %1"),
+                          {LocalFailureText(row.Reason)});
+      return TranslateText("RunResult", "converted");
+    case TRowState::Renamed:
+      if (row.Damaged())
+        return FormatText(TranslateText("RunResult", "renamed to %1, converted from a damaged source: %2"),
+                          {NameOf(row.Destination), LocalFailureText(row.Reason)});
+      return FormatText(TranslateText("RunResult", "renamed to %1"), {NameOf(row.Destination)});
+    case TRowState::Skipped: return TranslateText("RunResult", "skipped (exists)");
+    case TRowState::Failed: return FormatText(TranslateText("RunResult", "failed: %1"), {LocalFailureText(row.Reason)});
   }
   return "";
 }
@@ -38,10 +48,13 @@ TRunSummary TRunSummary::Of(const std::vector<TRowResult>& rows, bool stopped) {
 }
 
 std::string SummaryText(const TRunSummary& s) {
-  if (s.Stopped) return "Stopped after " + std::to_string(s.Reached) + " of " + std::to_string(s.Total);
-  std::string text = std::to_string(s.Converted) + " converted";
-  if (s.Damaged > 0) text += " (" + std::to_string(s.Damaged) + " from damaged sources)";
-  return text + ", " + std::to_string(s.Failed) + " failed, " + std::to_string(s.Skipped) + " skipped";
+  if (s.Stopped)
+    return FormatText(TranslateText("RunResult", "Stopped after %1 of %2"),
+                      {std::to_string(s.Reached), std::to_string(s.Total)});
+  std::string text = TranslateText("RunResult", "%n converted", nullptr, s.Converted);
+  if (s.Damaged > 0) text += " " + TranslateText("RunResult", "(%n from damaged sources)", nullptr, s.Damaged);
+  return text + ", " + TranslateText("RunResult", "%n failed", nullptr, s.Failed) + ", " +
+         TranslateText("RunResult", "%n skipped", nullptr, s.Skipped);
 }
 
 int ExitStatusOf(const TRunSummary& s) { return s.Failed > 0 || s.Damaged > 0 || s.Stopped ? 1 : 0; }

@@ -34,7 +34,7 @@ struct TRowResult {
 // The row's status as the file list and the batch report show it:
 // "converted", "converted from a damaged source: truncated file",
 // "renamed to pic_1.jpg", "skipped (exists)", "failed: corrupt data", or ""
-// for a row not reached.
+// for a row not reached; in the language the program speaks.
 std::string StatusText(const TRowResult& row);
 
 struct TRunSummary {
@@ -51,7 +51,7 @@ struct TRunSummary {
 
 // "1997 converted, 3 failed, 12 skipped" (with "(2 from damaged sources)"
 // after the converted count when there are any), or "Stopped after 719 of
-// 2000" for a run that was stopped.
+// 2000" for a run that was stopped; in the language the program speaks.
 std::string SummaryText(const TRunSummary& summary);
 
 // The process exit status of an unattended run: 0 when every row converted

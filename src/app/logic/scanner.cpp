@@ -8,6 +8,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/translate.h"
+
 namespace pix {
 
 namespace {
@@ -21,8 +23,9 @@ constexpr auto kOwnerWait = std::chrono::seconds(2);
 constexpr auto kExitWait = std::chrono::seconds(3);
 constexpr int kUsualResolutions[] = {50, 75, 100, 150, 200, 300, 400, 600, 1200, 2400, 4800};
 
+// what is marked for translation where it is written.
 std::string StatusText(const char* what, SANE_Status status) {
-  return std::string(what) + ": " + sane_strstatus(status);
+  return FormatText(TranslateText("Scanner", "%1: %2"), {TranslateText("Scanner", what), sane_strstatus(status)});
 }
 
 // The open device of one call, closed on every path.
@@ -188,19 +191,19 @@ TScanResult ScanWith(SANE_Handle handle, const TScanProgress& progress, const st
       return result;
     }
     if (status != SANE_STATUS_GOOD) {
-      result.Error = StatusText("The scan could not start", status);
+      result.Error = StatusText(PIX_TRANSLATE_NOOP("Scanner", "The scan could not start"), status);
       return result;
     }
     SANE_Parameters p{};
     status = sane_get_parameters(handle, &p);
     const int64_t rowBytes = status == SANE_STATUS_GOOD ? NeededRowBytes(p) : 0;
     if (rowBytes == 0 || p.bytes_per_line < rowBytes) {
-      result.Error = "The scanner sends pictures in a form this program does not read";
+      result.Error = TranslateText("Scanner", "The scanner sends pictures in a form this program does not read");
       return result;
     }
     const int64_t expected = p.lines > 0 ? int64_t{p.lines} * p.bytes_per_line : 0;
     if (expected > MaxBitmapBytes()) {
-      result.Error = "The scan is larger than can be held";
+      result.Error = TranslateText("Scanner", "The scan is larger than can be held");
       return result;
     }
     std::vector<uint8_t> data;
@@ -220,13 +223,13 @@ TScanResult ScanWith(SANE_Handle handle, const TScanProgress& progress, const st
         return result;
       }
       if (status != SANE_STATUS_GOOD) {
-        result.Error = StatusText("The scan stopped", status);
+        result.Error = StatusText(PIX_TRANSLATE_NOOP("Scanner", "The scan stopped"), status);
         return result;
       }
       // A hand scanner sends rows until the user stops: bounded all the same.
       if (static_cast<int64_t>(data.size()) + got > MaxBitmapBytes()) {
         sane_cancel(handle);
-        result.Error = "The scan is larger than can be held";
+        result.Error = TranslateText("Scanner", "The scan is larger than can be held");
         return result;
       }
       data.insert(data.end(), chunk.begin(), chunk.begin() + got);
@@ -239,12 +242,12 @@ TScanResult ScanWith(SANE_Handle handle, const TScanProgress& progress, const st
     const auto lines = static_cast<int32_t>(static_cast<int64_t>(data.size()) / p.bytes_per_line);
     if (frame == 0) {
       if (lines < 1) {
-        result.Error = "The scanner sent no picture";
+        result.Error = TranslateText("Scanner", "The scanner sent no picture");
         return result;
       }
       result.Picture->Allocate(p.pixels_per_line, lines, TPixelFormat::TrueColor);
     } else if (p.pixels_per_line != result.Picture->Width()) {
-      result.Error = "The scanner sent colour passes of different sizes";
+      result.Error = TranslateText("Scanner", "The scanner sent colour passes of different sizes");
       result.Picture->Allocate(0, 0, TPixelFormat::TrueColor);
       return result;
     }
@@ -346,11 +349,11 @@ std::future<TScannerOptions> TScannerSession::Options(const std::string& device)
   Post([promise, device](bool usable) {
     TScannerOptions options;
     if (!usable) {
-      options.Error = "Scanning is busy in another part of the program";
+      options.Error = TranslateText("Scanner", "Scanning is busy in another part of the program");
     } else {
       TOpenDevice open(device);
       if (open.Status() != SANE_STATUS_GOOD) {
-        options.Error = StatusText("The scanner cannot be opened", open.Status());
+        options.Error = StatusText(PIX_TRANSLATE_NOOP("Scanner", "The scanner cannot be opened"), open.Status());
       } else {
         ReadResolutions(open.Handle(), options);
         ReadModes(open.Handle(), options);
@@ -368,13 +371,13 @@ std::future<TScanResult> TScannerSession::Scan(TScanRequest request, TScanProgre
   Post([promise, request = std::move(request), progress = std::move(progress), shared = m_shared](bool usable) {
     TScanResult result;
     if (!usable) {
-      result.Error = "Scanning is busy in another part of the program";
+      result.Error = TranslateText("Scanner", "Scanning is busy in another part of the program");
       promise->set_value(std::move(result));
       return;
     }
     TOpenDevice open(request.Device);
     if (open.Status() != SANE_STATUS_GOOD) {
-      result.Error = StatusText("The scanner cannot be opened", open.Status());
+      result.Error = StatusText(PIX_TRANSLATE_NOOP("Scanner", "The scanner cannot be opened"), open.Status());
     } else {
       if (request.Resolution > 0) SetResolution(open.Handle(), request.Resolution);
       if (!request.Mode.empty()) SetMode(open.Handle(), request.Mode);
@@ -384,7 +387,7 @@ std::future<TScanResult> TScannerSession::Scan(TScanRequest request, TScanProgre
         result = ScanWith(open.Handle(), progress, shared->Cancel);
       } catch (const EPixOutOfMemory&) {
         result = TScanResult{};
-        result.Error = "Not enough memory for the scan";
+        result.Error = TranslateText("Scanner", "Not enough memory for the scan");
       }
       result.Resolution = now.Resolution;
     }

@@ -33,7 +33,7 @@ struct TScannerOptions {
   int Resolution = 0;            // the device's present value; 0 when it has no such option
   std::vector<std::string> Modes;  // the device's names: "Color", "Gray", "Lineart", ...
   std::string Mode;                // the present one; "" when it has no such option
-  std::string Error;               // why the device could not be asked ("" when it could)
+  std::string Error;               // why the device could not be asked, for the user ("" when it could)
 };
 
 struct TScanRequest {
@@ -46,7 +46,7 @@ struct TScanResult {
   std::unique_ptr<TBitmap> Picture = std::make_unique<TBitmap>();  // TrueColor, as scanned
   int Resolution = 0;       // dots per inch the device scanned at (0 when unknown)
   bool Cancelled = false;
-  std::string Error;        // why there is no picture ("" on success)
+  std::string Error;        // why there is no picture, for the user ("" on success)
   bool Ok() const { return Error.empty() && !Cancelled && Picture && !Picture->Empty(); }
 };
 

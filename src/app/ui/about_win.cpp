@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/ui/center_on_screen.h"
 
@@ -10,7 +11,7 @@ namespace pix {
 
 TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmAbout"));
-  setWindowTitle(QStringLiteral("About Pixfold"));
+  setWindowTitle(tr("About Pixfold"));
   setFixedSize(304, 142);
   auto* column = new QVBoxLayout(this);
   auto* title = new QLabel(QStringLiteral("Pixfold"), this);
@@ -25,9 +26,9 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
   bold.setBold(true);
   lblVersionNo->setFont(bold);
   lblVersionNo->setFixedWidth(120);
-  auto* note = new QLabel(QStringLiteral("Batch photo converter for handheld devices"), this);
+  auto* note = new QLabel(tr("Batch photo converter for handheld devices"), this);
   note->setAlignment(Qt::AlignCenter);
-  btnClose = new QPushButton(QStringLiteral("Close"), this);
+  btnClose = new QPushButton(tr("Close"), this);
   btnClose->setObjectName(QStringLiteral("btnClose"));
   btnClose->setDefault(true);
   connect(btnClose, &QPushButton::clicked, this, &QDialog::accept);
@@ -35,6 +36,9 @@ TfrmAbout::TfrmAbout(QWidget* owner) : QDialog(owner) {
   column->addWidget(lblVersionNo, 0, Qt::AlignHCenter);
   column->addWidget(note);
   column->addWidget(btnClose, 0, Qt::AlignHCenter);
+  // A translated note longer than the box widens it.
+  const QMargins margins = column->contentsMargins();
+  setFixedWidth(std::max(width(), note->sizeHint().width() + margins.left() + margins.right()));
   CenterOnScreen(this);
 }
 

@@ -79,8 +79,8 @@ TAlbumPanel::TAlbumPanel(QTreeWidget* list, TSettingsSource settings, std::funct
   m_model = new TThumbnailListModel(std::move(options), this);
   lstThumbnails = new TThumbnailView(m_model, this);
   lstThumbnails->setObjectName(QStringLiteral("lstThumbnails"));
-  addTab(lstFiles, QStringLiteral("List"));
-  addTab(lstThumbnails, QStringLiteral("Thumbnails"));
+  addTab(lstFiles, tr("List"));
+  addTab(lstThumbnails, tr("Thumbnails"));
   connect(this, &QTabWidget::currentChanged, this, [this] { Poll(); });
   connect(lstThumbnails, &TThumbnailView::PictureActivated, this, &TAlbumPanel::OpenPicture);
   connect(lstFiles, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
@@ -99,19 +99,19 @@ TAlbumPanel::~TAlbumPanel() {
 }
 
 void TAlbumPanel::AddMenus(QMenuBar* bar) {
-  QMenu* file = bar->addMenu(QStringLiteral("&File"));
+  QMenu* file = bar->addMenu(tr("&File"));
   file->setObjectName(QStringLiteral("File1"));
-  AcquireFromScanner1 = file->addAction(QStringLiteral("&Acquire from scanner..."));
+  AcquireFromScanner1 = file->addAction(tr("&Acquire from scanner..."));
   AcquireFromScanner1->setObjectName(QStringLiteral("AcquireFromScanner1"));
   file->addSeparator();
-  PrintPreview1 = file->addAction(QStringLiteral("Print pre&view..."));
+  PrintPreview1 = file->addAction(tr("Print pre&view..."));
   PrintPreview1->setObjectName(QStringLiteral("PrintPreview1"));
-  Print1 = file->addAction(QStringLiteral("&Print..."));
+  Print1 = file->addAction(tr("&Print..."));
   Print1->setObjectName(QStringLiteral("Print1"));
   Print1->setShortcut(QKeySequence::Print);
-  QMenu* view = bar->addMenu(QStringLiteral("&View"));
+  QMenu* view = bar->addMenu(tr("&View"));
   view->setObjectName(QStringLiteral("View1"));
-  Slideshow1 = view->addAction(QStringLiteral("&Slideshow..."));
+  Slideshow1 = view->addAction(tr("&Slideshow..."));
   Slideshow1->setObjectName(QStringLiteral("Slideshow1"));
   Slideshow1->setShortcut(QKeySequence(Qt::Key_F5));
   connect(AcquireFromScanner1, &QAction::triggered, this, &TAlbumPanel::AcquireFromScanner1Click);
@@ -233,7 +233,7 @@ void TAlbumPanel::Slideshow1Click() {
   const std::vector<std::string> source = AlbumPaths();
   const std::vector<std::string> converted = ConvertedAlbumPaths();
   if (source.empty() && converted.empty()) {
-    ShowMessage(window(), QStringLiteral("There are no pictures to show."));
+    ShowMessage(window(), tr("There are no pictures to show."));
     return;
   }
   const int32_t width = std::max(settings.MaxWidth, kMinImageSize);
@@ -259,7 +259,7 @@ bool TAlbumPanel::AskPrintJob(TPrintJob& job) {
   const std::vector<std::string> selected = SelectedPaths();
   const std::vector<std::string> album = AlbumPaths();
   if (selected.empty() && album.empty()) {
-    ShowMessage(window(), QStringLiteral("There are no pictures to print."));
+    ShowMessage(window(), tr("There are no pictures to print."));
     return false;
   }
   TfrmPrintOptions ask(static_cast<int>(selected.size()), static_cast<int>(album.size()), window());
@@ -280,7 +280,7 @@ void TAlbumPanel::Print1Click() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const bool printed = PrintAlbum(printer, job);
   QApplication::restoreOverrideCursor();
-  if (!printed) ShowMessage(window(), QStringLiteral("The printer could not be started."));
+  if (!printed) ShowMessage(window(), tr("The printer could not be started."));
 }
 
 void TAlbumPanel::PrintPreview1Click() {

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFormLayout>
@@ -62,7 +63,7 @@ int PaintAlbumPage(QPainter& painter, const TPrintPage& page, TSheetGrid grid, b
     }
     if (!captions) continue;
     QString caption = FileNameOf(paths[i]);
-    if (failure != frNone) caption += QStringLiteral(" (%1)").arg(QString::fromUtf8(FailureText(failure)));
+    if (failure != frNone) caption += QStringLiteral(" (%1)").arg(QString::fromStdString(LocalFailureText(failure)));
     const QRect line(cell.Caption.Left, cell.Caption.Top, cell.Caption.Right - cell.Caption.Left,
                      cell.Caption.Bottom - cell.Caption.Top);
     painter.setPen(Qt::black);
@@ -92,11 +93,11 @@ bool PrintAlbum(QPrinter& printer, const TPrintJob& job) {
 
 TfrmPrintOptions::TfrmPrintOptions(int selectedCount, int albumCount, QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmPrintOptions"));
-  setWindowTitle(QStringLiteral("Print pictures"));
+  setWindowTitle(tr("Print pictures"));
   auto* column = new QVBoxLayout(this);
-  rbPrintSelected = new QRadioButton(QStringLiteral("The &selected pictures (%1)").arg(selectedCount), this);
+  rbPrintSelected = new QRadioButton(tr("The &selected pictures (%1)").arg(selectedCount), this);
   rbPrintSelected->setObjectName(QStringLiteral("rbPrintSelected"));
-  rbPrintAlbum = new QRadioButton(QStringLiteral("A contact sheet of the &album (%1 pictures)").arg(albumCount), this);
+  rbPrintAlbum = new QRadioButton(tr("A contact sheet of the &album (%n pictures)", nullptr, albumCount), this);
   rbPrintAlbum->setObjectName(QStringLiteral("rbPrintAlbum"));
   rbPrintSelected->setEnabled(selectedCount > 0);
   rbPrintAlbum->setEnabled(albumCount > 0);
@@ -106,11 +107,11 @@ TfrmPrintOptions::TfrmPrintOptions(int selectedCount, int albumCount, QWidget* o
   auto* form = new QFormLayout;
   cbxPerPage = new QComboBox(this);
   cbxPerPage->setObjectName(QStringLiteral("cbxPerPage"));
-  for (const TSheetGrid& grid : kSheetGrids) cbxPerPage->addItem(QString::fromUtf8(grid.Text));
-  cbFileNames = new QCheckBox(QStringLiteral("File &names under the pictures"), this);
+  for (const TSheetGrid& grid : kSheetGrids) cbxPerPage->addItem(QCoreApplication::translate("PrintLayout", grid.Text));
+  cbFileNames = new QCheckBox(tr("File &names under the pictures"), this);
   cbFileNames->setObjectName(QStringLiteral("cbFileNames"));
   cbFileNames->setChecked(true);
-  form->addRow(QStringLiteral("&Layout"), cbxPerPage);
+  form->addRow(tr("&Layout"), cbxPerPage);
   form->addRow(QString(), cbFileNames);
   column->addLayout(form);
   // One picture per page for a selection, a contact sheet for the album.

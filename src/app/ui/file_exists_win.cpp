@@ -13,8 +13,8 @@ namespace pix {
 
 namespace {
 
-QRadioButton* AnswerButton(QWidget* parent, const char* name, const char* text) {
-  auto* rb = new QRadioButton(QString::fromUtf8(text), parent);
+QRadioButton* AnswerButton(QWidget* parent, const char* name, const QString& text) {
+  auto* rb = new QRadioButton(text, parent);
   rb->setObjectName(QString::fromLatin1(name));
   return rb;
 }
@@ -23,30 +23,30 @@ QRadioButton* AnswerButton(QWidget* parent, const char* name, const char* text) 
 
 TfrmFileExists::TfrmFileExists(QWidget* owner) : QDialog(owner) {
   setObjectName(QStringLiteral("frmFileExists"));
-  setWindowTitle(QStringLiteral("File exists"));
+  setWindowTitle(tr("File exists"));
   setFixedSize(522, 261);
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(8, 4, 8, 8);
   auto* box = new QGroupBox(this);
   auto* inner = new QVBoxLayout(box);
   inner->setSpacing(1);
-  inner->addWidget(new QLabel(QStringLiteral("This file allready exists in the destination folder:"), box));
+  inner->addWidget(new QLabel(tr("This file allready exists in the destination folder:"), box));
   lblFile = new QLabel(QStringLiteral("--"), box);
   lblFile->setObjectName(QStringLiteral("lblFile"));
   lblFile->setTextFormat(Qt::PlainText);
   inner->addWidget(lblFile);
-  inner->addWidget(new QLabel(QStringLiteral("Please select action:"), box));
-  rbReplace = AnswerButton(box, "rbReplace", "Replace this file");
-  rbReplaceAll = AnswerButton(box, "rbReplaceAll", "Replace this file and all others that exists in the destination folder");
-  rbSkip = AnswerButton(box, "rbSkip", "Skip this file");
-  rbSkipAll = AnswerButton(box, "rbSkipAll", "Skip this file and all others that exists in the destination folder");
-  rbRename = AnswerButton(box, "rbRename", "Save this file with another name");
-  rbRenameAll = AnswerButton(box, "rbRenameAll", "Save all files that exists in the destination folder with another name");
-  rbCancel = AnswerButton(box, "rbCancel", "Cancel image conversion");
+  inner->addWidget(new QLabel(tr("Please select action:"), box));
+  rbReplace = AnswerButton(box, "rbReplace", tr("Replace this file"));
+  rbReplaceAll = AnswerButton(box, "rbReplaceAll", tr("Replace this file and all others that exists in the destination folder"));
+  rbSkip = AnswerButton(box, "rbSkip", tr("Skip this file"));
+  rbSkipAll = AnswerButton(box, "rbSkipAll", tr("Skip this file and all others that exists in the destination folder"));
+  rbRename = AnswerButton(box, "rbRename", tr("Save this file with another name"));
+  rbRenameAll = AnswerButton(box, "rbRenameAll", tr("Save all files that exists in the destination folder with another name"));
+  rbCancel = AnswerButton(box, "rbCancel", tr("Cancel image conversion"));
   for (QRadioButton* rb : {rbReplace, rbReplaceAll, rbSkip, rbSkipAll, rbRename, rbRenameAll, rbCancel})
     inner->addWidget(rb);
   column->addWidget(box, 1);
-  btnOk = new QPushButton(QStringLiteral("OK"), this);
+  btnOk = new QPushButton(tr("OK"), this);
   btnOk->setObjectName(QStringLiteral("btnOk"));
   btnOk->setDefault(true);
   connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);

@@ -1,5 +1,6 @@
 #include "app/ui/help_win.h"
 
+#include <QFile>
 #include <QFrame>
 #include <QShowEvent>
 #include <QStatusBar>
@@ -7,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/ui/center_on_screen.h"
+#include "app/ui/ui_language.h"
 
 // The help page ships in a static library, so its resources are registered by
 // hand (outside any namespace, as the macro requires).
@@ -14,10 +16,18 @@ static void RegisterHelpPage() { Q_INIT_RESOURCE(pixfold); }
 
 namespace pix {
 
+QUrl HelpPageUrl() {
+  RegisterHelpPage();
+  const QString language = UiLanguage();
+  const QString translated = QStringLiteral(":/help/pixfold_help_%1.html").arg(language);
+  if (!language.isEmpty() && QFile::exists(translated)) return QUrl(QStringLiteral("qrc") + translated);
+  return QUrl(QStringLiteral("qrc:/help/pixfold_help.html"));
+}
+
 TfrmHelp::TfrmHelp(QWidget* owner) : QDialog(owner) {
   RegisterHelpPage();
   setObjectName(QStringLiteral("frmHelp"));
-  setWindowTitle(QStringLiteral("Help"));
+  setWindowTitle(tr("Help"));
   setSizeGripEnabled(false);
   resize(606, 434);
   auto* column = new QVBoxLayout(this);

@@ -8,8 +8,9 @@ class QTextBrowser;
 
 namespace pix {
 
-// Where the help page ships inside the program.
-inline QUrl HelpPageUrl() { return QUrl(QStringLiteral("qrc:/help/pixfold_help.html")); }
+// Where the help page ships inside the program: the page in the window's
+// language (UiLanguage()), or the English one when there is none in it.
+QUrl HelpPageUrl();
 
 class TfrmHelp : public QDialog {
   Q_OBJECT

@@ -5,6 +5,7 @@
 
 #include "app/ui/main_win.h"
 #include "app/ui/platform_bindings.h"
+#include "app/ui/ui_language.h"
 #include "codecs/gif/gif_codec.h"
 #include "imaging/imaging_threads.h"
 
@@ -14,6 +15,8 @@ int main(int argc, char** argv) {
   // Lets Wayland compositors match the window to its menu entry and icon.
   QGuiApplication::setDesktopFileName(QStringLiteral("org.pixfold.Pixfold"));
   pix::InstallPlatformBindings();
+  // Before any window is made: the controls take their texts when built.
+  pix::InstallSystemTranslations();
   // GIF sources and GIF output need the LZW coders in place before any image is touched.
   pix::InstallGifLzwCoders();
   // A picture shown on its own (viewer, slideshow) may use every core; a run
@@ -29,6 +32,7 @@ int main(int argc, char** argv) {
     QApplication::exec();
     result = window.ExitStatus();
   }
+  pix::RemoveTranslations();
   pix::ResetPlatformBindings();
   return result;
 }

@@ -275,10 +275,11 @@ void TfrmMainWin::FormClose() {
   } catch (const EProfileWriteError& e) {
     // The window still closes: keeping it open would leave no way out. An
     // unattended run must not wait for someone to read the message.
+    const QString text = tr("Unable to write to %1").arg(Shown(e.Path()));
     if (m_autoStart)
-      PrintError(QString::fromStdString(e.what()));
+      PrintError(text);
     else
-      ShowMessage(this, QString::fromStdString(e.what()));
+      ShowMessage(this, text);
   }
 }
 
@@ -292,7 +293,7 @@ void TfrmMainWin::btnSelSourcePathClick(QPushButton* sender) {
     const QString parent = QFileInfo(path).path();
     path = parent == path ? QString() : parent;
   }
-  if (!SelectFolder(this, source ? QStringLiteral("Select source folder") : QStringLiteral("Select destination folder"),
+  if (!SelectFolder(this, source ? tr("Select source folder") : tr("Select destination folder"),
                     QDir::homePath(), path))
     return;
   edit->setText(path);
@@ -338,9 +339,9 @@ void TfrmMainWin::btnStartConvertClick() {
     SetBusy(false);
     const std::string source = SourceFolder();
     if (!DirectoryExists(source))
-      Report(QStringLiteral("The source folder does not exist: %1").arg(Shown(source)), 2);
+      Report(tr("The source folder does not exist: %1").arg(Shown(source)), 2);
     else
-      Report(QStringLiteral("No pictures to convert in %1").arg(Shown(source)), 0);
+      Report(tr("No pictures to convert in %1").arg(Shown(source)), 0);
     return;
   }
   StartRun();
@@ -349,14 +350,14 @@ void TfrmMainWin::btnStartConvertClick() {
 bool TfrmMainWin::MayStart() {
   // A blank folder text would mean the root of the file system.
   if (Blank(SourceFolder()) || Blank(DestinationFolder())) {
-    Report(QStringLiteral("Choose a source folder and a destination folder."), 2);
+    Report(tr("Choose a source folder and a destination folder."), 2);
     return false;
   }
   if (NameSameFolder(SourceFolder(), DestinationFolder())) {
     // A person may have started this from a shortcut: the message waits for
     // them, and the window stays open.
     m_exitStatus = 2;
-    ShowMessage(this, QStringLiteral("Source and destination directory should be different."));
+    ShowMessage(this, tr("Source and destination directory should be different."));
     return false;
   }
   return true;

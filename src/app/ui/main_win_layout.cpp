@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -103,15 +104,19 @@ void TfrmMainWin::BuildControls() {
   oStartTimer->setSingleShot(true);
   SetTabOrder();
   setMinimumSize(kMinimumWidth, kMinimumHeight);
-  // The designed width, and at least the designed height: tall enough to
-  // show every option without scrolling (FitToScreen bounds it by the screen).
-  const int optionsWidth = kClientWidth - column->contentsMargins().left() - column->contentsMargins().right() -
-                           style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  // The designed width (or wider where a translation's captions need it: the
+  // options do not scroll sideways), and at least the designed height: tall
+  // enough to show every option without scrolling (FitToScreen bounds it by
+  // the screen).
+  const int besideOptions = column->contentsMargins().left() + column->contentsMargins().right() +
+                            style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const int clientWidth = std::max(kClientWidth, options->minimumSizeHint().width() + besideOptions);
+  const int optionsWidth = clientWidth - besideOptions;
   const int optionsHeight = options->layout()->totalHeightForWidth(optionsWidth) + 2 * oOptions->frameWidth() + 6;
   const int wanted = column->contentsMargins().top() + column->contentsMargins().bottom() + optionsHeight +
                      client->layout()->itemAt(1)->sizeHint().height() + GroupBox3->minimumSizeHint().height() +
                      2 * column->spacing();
-  resize(kClientWidth, std::max(kClientHeight, wanted) + menuBar()->sizeHint().height());
+  resize(clientWidth, std::max(kClientHeight, wanted) + menuBar()->sizeHint().height());
 }
 
 void TfrmMainWin::FitToScreen() {
@@ -137,38 +142,38 @@ void TfrmMainWin::SetTabOrder() {
 }
 
 QGroupBox* TfrmMainWin::BuildPathGroup() {
-  grpPath = Named(new QGroupBox(QStringLiteral("P&ath"), this), "grpPath");
+  grpPath = Named(new QGroupBox(tr("P&ath"), this), "grpPath");
   auto* grid = TightGrid(grpPath);
   sleSourcePath = Named(new QLineEdit(grpPath), "sleSourcePath");
   sleDestinationPath = Named(new QLineEdit(grpPath), "sleDestinationPath");
   btnSelSourcePath = Named(new QPushButton(QStringLiteral("..."), grpPath), "btnSelSourcePath");
   btnSelDestinationPatn = Named(new QPushButton(QStringLiteral("..."), grpPath), "btnSelDestinationPatn");
-  btnSelSourcePath->setToolTip(QStringLiteral("Choose the source folder (Ctrl+O)"));
-  btnSelDestinationPatn->setToolTip(QStringLiteral("Choose the destination folder (Ctrl+Shift+O)"));
+  btnSelSourcePath->setToolTip(tr("Choose the source folder (Ctrl+O)"));
+  btnSelDestinationPatn->setToolTip(tr("Choose the destination folder (Ctrl+Shift+O)"));
   btnSelSourcePath->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
   btnSelDestinationPatn->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   for (QPushButton* b : {btnSelSourcePath, btnSelDestinationPatn}) b->setFixedWidth(28);
   for (QLineEdit* e : {sleSourcePath, sleDestinationPath}) AcceptFolderDrops(e);
-  cbScanRecursive = Named(new QCheckBox(QStringLiteral("Include subdirectories"), grpPath), "cbScanRecursive");
-  rbSaveAsJpg = Named(new QRadioButton(QStringLiteral("Convert all images to jpg"), grpPath), "rbSaveAsJpg");
+  cbScanRecursive = Named(new QCheckBox(tr("Include subdirectories"), grpPath), "cbScanRecursive");
+  rbSaveAsJpg = Named(new QRadioButton(tr("Convert all images to jpg"), grpPath), "rbSaveAsJpg");
   rbSaveAsOriginal =
-      Named(new QRadioButton(QStringLiteral("Save as original imagetype"), grpPath), "rbSaveAsOriginal");
+      Named(new QRadioButton(tr("Save as original imagetype"), grpPath), "rbSaveAsOriginal");
   rbSaveAsJpg->setChecked(true);
-  cbConvertJPG = Named(new QCheckBox(QStringLiteral("Convert JPG images"), grpPath), "cbConvertJPG");
-  cbConvertGIF = Named(new QCheckBox(QStringLiteral("Convert GIF images"), grpPath), "cbConvertGIF");
-  cbConvertBMP = Named(new QCheckBox(QStringLiteral("Convert BMP images"), grpPath), "cbConvertBMP");
-  cbConvertPNG = Named(new QCheckBox(QStringLiteral("Convert PNG images"), grpPath), "cbConvertPNG");
-  cbConvertTIFF = Named(new QCheckBox(QStringLiteral("Convert TIFF images"), grpPath), "cbConvertTIFF");
-  cbConvertHEIF = Named(new TWrapCheckBox(QStringLiteral("Convert HEIC, AVIF and WebP images"), grpPath),
+  cbConvertJPG = Named(new QCheckBox(tr("Convert JPG images"), grpPath), "cbConvertJPG");
+  cbConvertGIF = Named(new QCheckBox(tr("Convert GIF images"), grpPath), "cbConvertGIF");
+  cbConvertBMP = Named(new QCheckBox(tr("Convert BMP images"), grpPath), "cbConvertBMP");
+  cbConvertPNG = Named(new QCheckBox(tr("Convert PNG images"), grpPath), "cbConvertPNG");
+  cbConvertTIFF = Named(new QCheckBox(tr("Convert TIFF images"), grpPath), "cbConvertTIFF");
+  cbConvertHEIF = Named(new TWrapCheckBox(tr("Convert HEIC, AVIF and WebP images"), grpPath),
                         "cbConvertHEIF");
-  cbConvertOther = Named(new TWrapCheckBox(QStringLiteral("Convert other images (PCX, TGA, PNM, ICO, CUR, WMF, EMF)"),
+  cbConvertOther = Named(new TWrapCheckBox(tr("Convert other images (PCX, TGA, PNM, ICO, CUR, WMF, EMF)"),
                                            grpPath),
                          "cbConvertOther");
 
   int row = 0;
-  auto* sourceLabel = new QLabel(QStringLiteral("Sou&rce image folder"), grpPath);
+  auto* sourceLabel = new QLabel(tr("Sou&rce image folder"), grpPath);
   sourceLabel->setBuddy(sleSourcePath);
-  auto* destinationLabel = new QLabel(QStringLiteral("&Destination image folder"), grpPath);
+  auto* destinationLabel = new QLabel(tr("&Destination image folder"), grpPath);
   destinationLabel->setBuddy(sleDestinationPath);
   grid->addWidget(sourceLabel, row++, 0, 1, 2);
   grid->addWidget(sleSourcePath, row, 0);
@@ -185,23 +190,23 @@ QGroupBox* TfrmMainWin::BuildPathGroup() {
 }
 
 QGroupBox* TfrmMainWin::BuildConversionGroup() {
-  grpConversion = Named(new QGroupBox(QStringLiteral("&Conversion rules"), this), "grpConversion");
+  grpConversion = Named(new QGroupBox(tr("&Conversion rules"), this), "grpConversion");
   auto* grid = TightGrid(grpConversion);
   cbxImageSize = Named(new QComboBox(grpConversion), "cbxImageSize");
   for (const TSizePreset& preset : kSizePresets) cbxImageSize->addItem(QString::fromUtf8(preset.Text));
-  cbxImageSize->addItem(QString::fromUtf8(kUserDefinedSizeText));
+  cbxImageSize->addItem(QCoreApplication::translate("ConversionSettings", kUserDefinedSizeText));
   spnMaxWidth = CreateSizeSpin(grpConversion, "spnMaxWidth", 240);
   spnMaxHeight = CreateSizeSpin(grpConversion, "spnMaxHeight", 320);
-  cbBlackWhite = Named(new QCheckBox(QStringLiteral("Convert to grayscale"), grpConversion), "cbBlackWhite");
-  rbNoRotation = Named(new QRadioButton(QStringLiteral("Do not rotate image"), grpConversion), "rbNoRotation");
-  rb90Left = Named(new QRadioButton(QStringLiteral("Rotate 90 deg. left"), grpConversion), "rb90Left");
-  rb90Rigth = Named(new QRadioButton(QStringLiteral("Rotate 90 deg. right"), grpConversion), "rb90Rigth");
+  cbBlackWhite = Named(new QCheckBox(tr("Convert to grayscale"), grpConversion), "cbBlackWhite");
+  rbNoRotation = Named(new QRadioButton(tr("Do not rotate image"), grpConversion), "rbNoRotation");
+  rb90Left = Named(new QRadioButton(tr("Rotate 90 deg. left"), grpConversion), "rb90Left");
+  rb90Rigth = Named(new QRadioButton(tr("Rotate 90 deg. right"), grpConversion), "rb90Rigth");
   rbNoRotation->setChecked(true);
   cbLandscapeOnly =
-      Named(new QCheckBox(QStringLiteral("Only rotate landscape"), grpConversion), "cbLandscapeOnly");
-  lblLandscapeOnly = Named(new QLabel(QStringLiteral("pictures"), grpConversion), "lblLandscapeOnly");
-  cbAutoOrient = Named(new QCheckBox(QStringLiteral("Turn photos upright"), grpConversion), "cbAutoOrient");
-  cbAutoOrient->setToolTip(QStringLiteral("Turn and mirror each photo as its camera's orientation tag says, first"));
+      Named(new QCheckBox(tr("Only rotate landscape"), grpConversion), "cbLandscapeOnly");
+  lblLandscapeOnly = Named(new QLabel(tr("pictures"), grpConversion), "lblLandscapeOnly");
+  cbAutoOrient = Named(new QCheckBox(tr("Turn photos upright"), grpConversion), "cbAutoOrient");
+  cbAutoOrient->setToolTip(tr("Turn and mirror each photo as its camera's orientation tag says, first"));
   cbAutoOrient->setChecked(true);
   oJPGDetail = Named(new QSlider(Qt::Horizontal, grpConversion), "oJPGDetail");
   oJPGDetail->setRange(kMinJpgQuality, kMaxJpgQuality);
@@ -214,19 +219,18 @@ QGroupBox* TfrmMainWin::BuildConversionGroup() {
   lblJPGQualityValue->setMinimumWidth(lblJPGQualityValue->fontMetrics().horizontalAdvance(QStringLiteral("100 %")));
   lblJPGQualityValue->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
   cbxMetadata = Named(new QComboBox(grpConversion), "cbxMetadata");
-  cbxMetadata->addItems({QStringLiteral("Keep all metadata"), QStringLiteral("Compact metadata"),
-                         QStringLiteral("Strip metadata")});
-  cbxMetadata->setToolTip(QStringLiteral(
+  cbxMetadata->addItems({tr("Keep all metadata"), tr("Compact metadata"), tr("Strip metadata")});
+  cbxMetadata->setToolTip(tr(
       "Compact keeps date, camera and exposure, drops thumbnails, GPS and colour profiles; strip keeps nothing"));
 
   int row = 0;
-  auto* sizeLabel = new QLabel(QStringLiteral("&Image size"), grpConversion);
+  auto* sizeLabel = new QLabel(tr("&Image size"), grpConversion);
   sizeLabel->setBuddy(cbxImageSize);
   grid->addWidget(sizeLabel, row++, 0, 1, 2);
   grid->addWidget(cbxImageSize, row++, 0, 1, 2);
-  grid->addWidget(new QLabel(QStringLiteral("Max width"), grpConversion), row, 0);
+  grid->addWidget(new QLabel(tr("Max width"), grpConversion), row, 0);
   grid->addWidget(spnMaxWidth, row++, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Max height"), grpConversion), row, 0);
+  grid->addWidget(new QLabel(tr("Max height"), grpConversion), row, 0);
   grid->addWidget(spnMaxHeight, row++, 1);
   for (QWidget* w : std::initializer_list<QWidget*>{cbBlackWhite, rbNoRotation, rb90Left, rb90Rigth})
     grid->addWidget(w, row++, 0, 1, 2);
@@ -237,16 +241,16 @@ QGroupBox* TfrmMainWin::BuildConversionGroup() {
   landscape->addStretch(1);
   grid->addLayout(landscape, row++, 0, 1, 2);
   grid->addWidget(cbAutoOrient, row++, 0, 1, 2);
-  auto* qualityLabel = new QLabel(QStringLiteral("JPG &quality"), grpConversion);
+  auto* qualityLabel = new QLabel(tr("JPG &quality"), grpConversion);
   qualityLabel->setBuddy(oJPGDetail);
   grid->addWidget(qualityLabel, row++, 0, 1, 2);
   auto* quality = new QHBoxLayout;
-  quality->addWidget(new QLabel(QStringLiteral("min"), grpConversion));
+  quality->addWidget(new QLabel(tr("min"), grpConversion));
   quality->addWidget(oJPGDetail, 1);
-  quality->addWidget(new QLabel(QStringLiteral("max"), grpConversion));
+  quality->addWidget(new QLabel(tr("max"), grpConversion));
   quality->addWidget(lblJPGQualityValue);
   grid->addLayout(quality, row++, 0, 1, 2);
-  auto* metadataLabel = new QLabel(QStringLiteral("&Metadata"), grpConversion);
+  auto* metadataLabel = new QLabel(tr("&Metadata"), grpConversion);
   metadataLabel->setBuddy(cbxMetadata);
   grid->addWidget(metadataLabel, row, 0);
   grid->addWidget(cbxMetadata, row++, 1);
@@ -259,10 +263,10 @@ QWidget* TfrmMainWin::BuildButtons() {
   auto* row = new QHBoxLayout(strip);
   row->setContentsMargins(0, 0, 0, 0);
   btnStartConvert = Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaPlay),
-                                          QStringLiteral("&Start converting"), strip),
+                                          tr("&Start converting"), strip),
                           "btnStartConvert");
   btnStopConverting = Named(new QPushButton(style()->standardIcon(QStyle::SP_MediaStop),
-                                            QStringLiteral("S&top converting"), strip),
+                                            tr("S&top converting"), strip),
                             "btnStopConverting");
   // Both buttons share one place: only one of them is ever visible.
   for (QPushButton* b : {btnStartConvert, btnStopConverting}) b->setMinimumWidth(150);
@@ -276,7 +280,7 @@ QWidget* TfrmMainWin::BuildButtons() {
 }
 
 QGroupBox* TfrmMainWin::BuildStatusGroup() {
-  GroupBox3 = Named(new QGroupBox(QStringLiteral("Conversion stat&us"), this), "GroupBox3");
+  GroupBox3 = Named(new QGroupBox(tr("Conversion stat&us"), this), "GroupBox3");
   auto* row = new QHBoxLayout(GroupBox3);
   row->setContentsMargins(8, 4, 8, 8);
   auto* column = new QVBoxLayout;
@@ -287,7 +291,7 @@ QGroupBox* TfrmMainWin::BuildStatusGroup() {
   oProgressBar->setValue(0);
   oProgressBar->setTextVisible(false);
   lstFiles = Named(new QTreeWidget(GroupBox3), "lstFiles");
-  lstFiles->setHeaderLabels({QStringLiteral("Subfolder"), QStringLiteral("File"), QStringLiteral("Status")});
+  lstFiles->setHeaderLabels({tr("Subfolder"), tr("File"), tr("Status")});
   lstFiles->setColumnWidth(0, 150);
   lstFiles->setColumnWidth(1, 150);
   lstFiles->header()->setStretchLastSection(true);
@@ -314,10 +318,10 @@ QGroupBox* TfrmMainWin::BuildStatusGroup() {
 
 void TfrmMainWin::BuildMenu() {
   m_album->AddMenus(menuBar());
-  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-  UsingPixfold1 = Named(help->addAction(QStringLiteral("&Using Pixfold...")), "UsingPixfold1");
+  QMenu* help = menuBar()->addMenu(tr("&Help"));
+  UsingPixfold1 = Named(help->addAction(tr("&Using Pixfold...")), "UsingPixfold1");
   UsingPixfold1->setShortcut(QKeySequence::HelpContents);
-  About1 = Named(help->addAction(QStringLiteral("&About...")), "About1");
+  About1 = Named(help->addAction(tr("&About...")), "About1");
 }
 
 }  // namespace pix

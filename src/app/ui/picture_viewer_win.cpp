@@ -42,7 +42,7 @@ TfrmPictureViewer::TfrmPictureViewer(const std::string& path, QWidget* parent) :
     QApplication::restoreOverrideCursor();
   }
   if (m_failure != frNone) {
-    auto* why = new QLabel(QStringLiteral("%1 cannot be shown: %2").arg(name, QString::fromUtf8(FailureText(m_failure))),
+    auto* why = new QLabel(tr("%1 cannot be shown: %2").arg(name, QString::fromStdString(LocalFailureText(m_failure))),
                            this);
     why->setObjectName(QStringLiteral("lblViewerFailure"));
     why->setAlignment(Qt::AlignCenter);

@@ -38,7 +38,7 @@ TfrmScanner::TfrmScanner(std::function<std::string()> folder, std::function<void
                          QWidget* owner, int discoveryTimeoutMs)
     : QDialog(owner), m_folder(std::move(folder)), m_saved(std::move(saved)), m_discoveryTimeoutMs(discoveryTimeoutMs) {
   setObjectName(QStringLiteral("frmScanner"));
-  setWindowTitle(QStringLiteral("Acquire from scanner"));
+  setWindowTitle(tr("Acquire from scanner"));
   auto* row = new QHBoxLayout(this);
   auto* grid = new QGridLayout;
   cbxScanner = new QComboBox(this);
@@ -48,19 +48,19 @@ TfrmScanner::TfrmScanner(std::function<std::string()> folder, std::function<void
   cbxResolution->setObjectName(QStringLiteral("cbxResolution"));
   cbxScanMode = new QComboBox(this);
   cbxScanMode->setObjectName(QStringLiteral("cbxScanMode"));
-  btnScan = new QPushButton(QStringLiteral("&Scan"), this);
+  btnScan = new QPushButton(tr("&Scan"), this);
   btnScan->setObjectName(QStringLiteral("btnScan"));
   btnScan->setDefault(true);
-  btnCancelScan = new QPushButton(QStringLiteral("S&top"), this);
+  btnCancelScan = new QPushButton(tr("S&top"), this);
   btnCancelScan->setObjectName(QStringLiteral("btnCancelScan"));
-  btnSaveScan = new QPushButton(QStringLiteral("Save to the &source folder"), this);
+  btnSaveScan = new QPushButton(tr("Save to the &source folder"), this);
   btnSaveScan->setObjectName(QStringLiteral("btnSaveScan"));
-  auto* btnClose = new QPushButton(QStringLiteral("&Close"), this);
+  auto* btnClose = new QPushButton(tr("&Close"), this);
   oScanProgress = new QProgressBar(this);
   oScanProgress->setObjectName(QStringLiteral("oScanProgress"));
   oScanProgress->setRange(0, 100);
   oScanProgress->setTextVisible(false);
-  lblScanStatus = new QLabel(QStringLiteral("Looking for scanners..."), this);
+  lblScanStatus = new QLabel(tr("Looking for scanners..."), this);
   lblScanStatus->setObjectName(QStringLiteral("lblScanStatus"));
   lblScanStatus->setWordWrap(true);
   int r = 0;
@@ -69,11 +69,11 @@ TfrmScanner::TfrmScanner(std::function<std::string()> folder, std::function<void
     l->setBuddy(buddy);
     return l;
   };
-  grid->addWidget(label(QStringLiteral("Sc&anner"), cbxScanner), r, 0);
+  grid->addWidget(label(tr("Sc&anner"), cbxScanner), r, 0);
   grid->addWidget(cbxScanner, r++, 1);
-  grid->addWidget(label(QStringLiteral("&Resolution"), cbxResolution), r, 0);
+  grid->addWidget(label(tr("&Resolution"), cbxResolution), r, 0);
   grid->addWidget(cbxResolution, r++, 1);
-  grid->addWidget(label(QStringLiteral("&Mode"), cbxScanMode), r, 0);
+  grid->addWidget(label(tr("&Mode"), cbxScanMode), r, 0);
   grid->addWidget(cbxScanMode, r++, 1);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(btnScan);
@@ -123,13 +123,13 @@ void TfrmScanner::PollDevices() {
     if (m_discoveryClock.elapsed() < m_discoveryTimeoutMs) return;
     // The session's thread is left to the backend; the dialog gives up.
     m_discovery = {};
-    m_noScanner = QStringLiteral("No scanner answered within %1 seconds.").arg(m_discoveryTimeoutMs / 1000);
+    m_noScanner = tr("No scanner answered within %1 seconds.").arg(m_discoveryTimeoutMs / 1000);
     reject();
     return;
   }
   m_devices = m_discovery.get();
   if (m_devices.empty()) {
-    m_noScanner = QStringLiteral("No scanner was found. Connect a scanner, switch it on and try again.");
+    m_noScanner = tr("No scanner was found. Connect a scanner, switch it on and try again.");
     reject();
     return;
   }
@@ -155,7 +155,7 @@ void TfrmScanner::PollOptions() {
   const TScannerOptions options = m_options.get();
   if (!options.Error.empty()) lblScanStatus->setText(QString::fromStdString(options.Error));
   for (int dpi : options.Resolutions) {
-    cbxResolution->addItem(QStringLiteral("%1 dpi").arg(dpi), dpi);
+    cbxResolution->addItem(tr("%1 dpi").arg(dpi), dpi);
     if (dpi == options.Resolution) cbxResolution->setCurrentIndex(cbxResolution->count() - 1);
   }
   for (const std::string& mode : options.Modes) {
@@ -174,7 +174,7 @@ void TfrmScanner::btnScanClick() {
   m_percent->store(0);
   m_scan = m_session->Scan(std::move(request), [percent = m_percent](int p) { percent->store(p); });
   m_scanning = true;
-  lblScanStatus->setText(QStringLiteral("Scanning..."));
+  lblScanStatus->setText(tr("Scanning..."));
   UpdateControls();
 }
 
@@ -191,13 +191,13 @@ void TfrmScanner::PollScan() {
     m_resolution = result.Resolution;
     m_havePicture = true;
     oScanProgress->setValue(100);
-    lblScanStatus->setText(QStringLiteral("Scanned %1 x %2 pixels%3.")
+    lblScanStatus->setText(tr("Scanned %1 x %2 pixels%3.")
                                .arg(image.CurrentBitmap()->Width())
                                .arg(image.CurrentBitmap()->Height())
-                               .arg(m_resolution > 0 ? QStringLiteral(" at %1 dpi").arg(m_resolution) : QString()));
+                               .arg(m_resolution > 0 ? tr(" at %1 dpi").arg(m_resolution) : QString()));
   } else {
     oScanProgress->setValue(0);
-    lblScanStatus->setText(result.Cancelled ? QStringLiteral("The scan was stopped.")
+    lblScanStatus->setText(result.Cancelled ? tr("The scan was stopped.")
                                             : QString::fromStdString(result.Error));
   }
   UpdateControls();
@@ -207,7 +207,7 @@ void TfrmScanner::btnSaveScanClick() {
   if (!m_havePicture || m_scanning) return;
   const std::string folder = m_folder ? m_folder() : std::string();
   if (folder.empty() || !DirectoryExists(folder)) {
-    lblScanStatus->setText(QStringLiteral("Choose an existing source folder in the window first."));
+    lblScanStatus->setText(tr("Choose an existing source folder in the window first."));
     return;
   }
   const std::string path = NextFreeName(ComposeFilePath(folder, "", "scan.jpg"));
@@ -233,11 +233,11 @@ void TfrmScanner::btnSaveScanClick() {
     failure = frCannotWrite;
   }
   if (failure != frNone) {
-    lblScanStatus->setText(QStringLiteral("The scan could not be saved: %1").arg(QString::fromUtf8(FailureText(failure))));
+    lblScanStatus->setText(tr("The scan could not be saved: %1").arg(QString::fromStdString(LocalFailureText(failure))));
     return;
   }
   m_savedPath = path;
-  lblScanStatus->setText(QStringLiteral("Saved as %1").arg(Shown(path)));
+  lblScanStatus->setText(tr("Saved as %1").arg(Shown(path)));
   if (m_saved) m_saved(path);
 }
 

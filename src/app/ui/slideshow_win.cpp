@@ -1,6 +1,7 @@
 #include "app/ui/slideshow_win.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGuiApplication>
@@ -30,11 +31,11 @@ TfrmSlideshowOptions::TfrmSlideshowOptions(int sourceCount, int convertedCount, 
                                            int32_t deviceHeight, QWidget* owner)
     : QDialog(owner) {
   setObjectName(QStringLiteral("frmSlideshowOptions"));
-  setWindowTitle(QStringLiteral("Slideshow"));
+  setWindowTitle(tr("Slideshow"));
   auto* column = new QVBoxLayout(this);
-  rbSourceAlbum = new QRadioButton(QStringLiteral("&Source pictures (%1)").arg(sourceCount), this);
+  rbSourceAlbum = new QRadioButton(tr("&Source pictures (%1)").arg(sourceCount), this);
   rbSourceAlbum->setObjectName(QStringLiteral("rbSourceAlbum"));
-  rbConvertedAlbum = new QRadioButton(QStringLiteral("&Converted pictures (%1)").arg(convertedCount), this);
+  rbConvertedAlbum = new QRadioButton(tr("&Converted pictures (%1)").arg(convertedCount), this);
   rbConvertedAlbum->setObjectName(QStringLiteral("rbConvertedAlbum"));
   rbSourceAlbum->setEnabled(sourceCount > 0);
   rbConvertedAlbum->setEnabled(convertedCount > 0);
@@ -45,19 +46,20 @@ TfrmSlideshowOptions::TfrmSlideshowOptions(int sourceCount, int convertedCount, 
   cbxTransition = new QComboBox(this);
   cbxTransition->setObjectName(QStringLiteral("cbxTransition"));
   for (int e = 0; e < kTransitionEffectCount; ++e)
-    cbxTransition->addItem(QString::fromUtf8(TransitionName(static_cast<TTransitionEffect>(e))), e);
+    cbxTransition->addItem(
+        QCoreApplication::translate("Transition", TransitionName(static_cast<TTransitionEffect>(e))), e);
   cbxTransition->setCurrentIndex(teCrossFade);
   spnSeconds = new QSpinBox(this);
   spnSeconds->setObjectName(QStringLiteral("spnSeconds"));
   spnSeconds->setRange(1, 600);
   spnSeconds->setValue(kDefaultSeconds);
   spnSeconds->setSuffix(QStringLiteral(" s"));
-  form->addRow(QStringLiteral("&Transition"), cbxTransition);
-  form->addRow(QStringLiteral("Seconds per &picture"), spnSeconds);
-  form->addRow(QStringLiteral("Screen"), new QLabel(QStringLiteral("%1 x %2, as the handheld shows it").arg(deviceWidth).arg(deviceHeight), this));
+  form->addRow(tr("&Transition"), cbxTransition);
+  form->addRow(tr("Seconds per &picture"), spnSeconds);
+  form->addRow(tr("Screen"), new QLabel(tr("%1 x %2, as the handheld shows it").arg(deviceWidth).arg(deviceHeight), this));
   column->addLayout(form);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("&Play"));
+  buttons->button(QDialogButtonBox::Ok)->setText(tr("&Play"));
   buttons->button(QDialogButtonBox::Ok)->setEnabled(sourceCount > 0 || convertedCount > 0);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -75,7 +77,7 @@ int TfrmSlideshowOptions::SecondsPerPicture() const { return spnSeconds->value()
 TfrmSlideshow::TfrmSlideshow(std::vector<std::string> paths, TSlideShowOptions options, QWidget* parent)
     : QWidget(parent, Qt::Window) {
   setObjectName(QStringLiteral("frmSlideshow"));
-  setWindowTitle(QStringLiteral("Slideshow - Pixfold"));
+  setWindowTitle(tr("Slideshow - Pixfold"));
   setAttribute(Qt::WA_OpaquePaintEvent);
   setCursor(Qt::BlankCursor);
   const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
@@ -124,8 +126,8 @@ void TfrmSlideshow::paintEvent(QPaintEvent*) {
                         .arg(index + 1)
                         .arg(m_show->Count())
                         .arg(QString::fromStdString(m_show->Path(index)).section(QLatin1Char('/'), -1));
-  if (failure != frNone) caption += QStringLiteral(": ") + QString::fromUtf8(FailureText(failure));
-  if (m_show->Paused()) caption += QStringLiteral("   (paused)");
+  if (failure != frNone) caption = tr("%1: %2").arg(caption, QString::fromStdString(LocalFailureText(failure)));
+  if (m_show->Paused()) caption += QStringLiteral("   ") + tr("(paused)");
   painter.setPen(QColor(170, 170, 170));
   painter.drawText(rect().adjusted(12, 12, -12, -12), Qt::AlignLeft | Qt::AlignBottom, caption);
 }

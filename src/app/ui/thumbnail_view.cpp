@@ -105,7 +105,7 @@ QVariant TThumbnailListModel::data(const QModelIndex& index, int role) const {
       if (entry.Result && entry.Result->State != TRowState::Pending)
         text += QLatin1Char('\n') + QString::fromStdString(StatusText(*entry.Result));
       if (const TFailureReason why = m_album->Failure(row); why != frNone)
-        text += QStringLiteral("\nNo thumbnail: ") + QString::fromUtf8(FailureText(why));
+        text += QLatin1Char('\n') + tr("No thumbnail: %1").arg(QString::fromStdString(LocalFailureText(why)));
       return text;
     }
     case ThumbnailRole: {
