@@ -384,6 +384,9 @@ void IcoSeeds(TPixImage& image, const std::string& tag) {
     Save("fuzz_ico", tag + "_dib" + std::to_string(bits) + ".ico", IconOf({entries.back()}, w, h), 0);
   }
   Save("fuzz_ico", tag + "_three.ico", IconOf(entries, w, h), 0);
+  entries.push_back(SaveWith(image, WritePngStream));
+  Save("fuzz_ico", tag + "_png.ico", IconOf({entries.back()}, w, h), 0);
+  Save("fuzz_ico", tag + "_dibs_png.ico", IconOf(entries, w, h), 0);
 }
 
 // A small EXIF block (orientation 6, a camera name), an XMP packet and a

@@ -2,6 +2,7 @@
 
 #include "codecs/bmp/bmp_codec.h"
 #include "codecs/ico/ico_codec.h"
+#include "codecs/png/png_codec.h"
 #include "raw_codec_support.h"
 
 using namespace pix;
@@ -105,8 +106,34 @@ TEST(IcoRead, CursorsGiveTheirHotSpotAndTheBmpGroupStaysAlone) {
   EXPECT_EQ(run.Params.BmpCompression, 1);
 }
 
+TEST(IcoRead, PngEntriesDecodeThroughThePngCodecWithTheirAlpha) {
+  TBitmap picture;
+  rawtest::Paint(picture, 3, 2);
+  TPixMask clear(3, 2, 8);
+  clear.Fill(255);
+  clear.SetPixel(2, 1, 0x30);
+  TCodecRun writer;
+  const std::string png = writer.Write(WritePngStream, picture, &clear);
+  ASSERT_FALSE(writer.Aborted);
+  // The PNG is the second entry, after a larger-looking but shallower DIB.
+  TCodecRun run;
+  run.Params.IcoImageIndex = 2;
+  ASSERT_TRUE(run.Read(ReadIcoStream, Icon({{2, 2, Solid24('\x11')}, {3, 2, png}})));
+  ASSERT_EQ(run.Image.Width(), 3);
+  ASSERT_EQ(run.Image.Height(), 2);
+  for (int32_t y = 0; y < 2; ++y)
+    for (int32_t x = 0; x < 3; ++x) {
+      EXPECT_EQ(Rgb(run.Image, x, y), Rgb(picture, x, y)) << x << "," << y;
+      EXPECT_EQ(run.Alpha.GetPixel(x, y), clear.GetPixel(x, y)) << x << "," << y;
+    }
+}
+
 TEST(IcoRead, FailuresNameTheirReason) {
   const std::string png = "\x89PNG\r\n\x1A\n" + "\0\0\0\x0DIHDR\0\0\0\x02\0\0\0\x02\x08\x06"s;
+  TBitmap wideImage;
+  rawtest::Paint(wideImage, 300, 2);
+  TCodecRun writer;
+  const std::string wide = writer.Write(WritePngStream, wideImage);
   const struct {
     std::string Bytes;
     TFailureReason Reason;
@@ -120,7 +147,8 @@ TEST(IcoRead, FailuresNameTheirReason) {
       {Icon({{2, 2, Dib(2, 2, 24, "", "", "")}}), frTruncated},
       {Icon({{2, 2, Dib(2, 2, 2, "", std::string(16, '\0'), "")}}), frUnsupportedDepth},
       {Icon({{2, 2, Dib(10000, 10000, 32, "", "", "")}}), frTruncated},
-      {Icon({{2, 2, png}}), frUnsupportedFeature},
+      {Icon({{2, 2, png}}), frTruncated},
+      {Icon({{0, 2, wide}}), frSizeTooLarge},
       {Icon({{2, 2,  // RLE8, larger than a directory can describe
               LE32(40) + LE32(300) + LE32(600) + LE16(1) + LE16(8) + LE32(1) + std::string(1044, '\0') + "\0\1"s}}),
        frCorruptData},

@@ -186,6 +186,8 @@ TEST(RawFormatsInterop, ReferenceRenderingsOfTheCorpusMatch) {
       {"tga/kimageformats/rgb16.tga", {TCompare::Nothing, "5-bit channels: replicated bits there, c x 255 / 31 "
                                                           "here as in Pillow"}},
       {"tga/kimageformats/rgba.tga", {TCompare::RgbOnly, "4 attribute bits: scaled there, the byte here as in Pillow"}},
+      {"ico/gdk-pixbuf/bug785447.ico", {TCompare::Nothing, "gdk-pixbuf renders its 128x128 pick; the largest entry, "
+                                                           "a 256x256 PNG, here as in Pillow"}},
   };
   // Inputs beside a reference of the same name (X.png or X.ico.ref.png).
   std::map<std::string, std::pair<std::string, std::string>> pairs;

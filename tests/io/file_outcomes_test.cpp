@@ -201,18 +201,12 @@ namespace {
 // Corpus files whose outcome differs from what their status alone implies:
 // valid files this library refuses on purpose, with the reason it gives.
 const std::map<std::string, Outcome>& CorpusExceptions() {
-  // Icons whose chosen entry is a PNG wait for the PNG codec.
-  static const Outcome kPngEntry = Fails(frUnsupportedFeature);
   static const std::map<std::string, Outcome> table = {
       // libUEMF's "one of each record type" files hold a StretchDIBits (and a
       // StretchDIB in the WMF) whose bitmap is a PNG, and one a JPEG.
       {"metafile/libuemf/test_libuemf_ref.emf", Fails(frUnsupportedFeature)},
       {"metafile/libuemf/test_libuemf_ref30.emf", Fails(frUnsupportedFeature)},
       {"metafile/libuemf/test_libuemf_ref.wmf", Fails(frUnsupportedFeature)},
-      {"ico/gdk-pixbuf/bug785447.ico", kPngEntry},  {"ico/image-rs/png-32bpp-alpha.ico", kPngEntry},
-      {"ico/image-rs/png_l8.ico", kPngEntry},        {"ico/image-rs/png_rgb8.ico", kPngEntry},
-      {"ico/pillow/hopper_draw.ico", kPngEntry},     {"ico/pillow/pillow.ico", kPngEntry},
-      {"ico/twelvemonkeys/colors.ico", kPngEntry},   {"ico/twelvemonkeys/down.ico", kPngEntry},
   };
   return table;
 }

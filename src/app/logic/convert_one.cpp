@@ -53,11 +53,6 @@ int32_t UprightFirst(TPixImage& image, const ConversionSettings& options) {
   return 1;
 }
 
-bool IsJpegName(const std::string& path) {
-  const std::string e = LowerExtension(path);
-  return e == "jpg" || e == "jpeg" || e == "jpe";
-}
-
 TConvertOutcome Failed(TFailureReason reason) {
   TConvertOutcome outcome;
   outcome.Reason = reason;
@@ -75,7 +70,7 @@ void StartFile(TIOParams& params) {
 
 // Output types whose writers keep an alpha plane.
 bool KeepsTransparency(const std::string& extension) {
-  for (const char* e : {"png", "tga", "gif", "webp", "heic", "heif", "hif", "avif"})
+  for (const char* e : {"png", "tif", "tiff", "tga", "gif", "webp", "heic", "heif", "hif", "avif"})
     if (extension == e) return true;
   return false;
 }
@@ -115,7 +110,7 @@ TConvertOutcome ConvertSteps(TPixImage& image, const ConversionSettings& options
   // it costs little).
   if (metadata.Mode != mdKeepAll) metadata.ProfileConverted = image.ConvertToSrgb();
   // Set before every save whatever the output type: the record is shared by
-  // all files and only the JPEG writer reads it.
+  // all files and only the lossy writers (JPEG, WebP, HEIC, AVIF) read it.
   image.ParamRecord().JpegQuality = options.JPGQuality * 10;
   step = TStep::Save;
   if (!ForceFolderOfFile(destination)) return Failed(frCannotCreateFolder);
@@ -127,12 +122,12 @@ TConvertOutcome ConvertSteps(TPixImage& image, const ConversionSettings& options
     CompositeOver(*image.CurrentBitmap(), *alpha, RGBColor(255, 255, 255));
     alpha->Fill(255);
   }
+  // The WebP, HEIC and AVIF writers carry the same markers as the JPEG
+  // writer, so they follow the same mode and orientation.
+  metadata.Width = image.CurrentBitmap()->Width();
+  metadata.Height = image.CurrentBitmap()->Height();
+  PrepareJpegMetadata(image.ParamRecord(), metadata);
   TSafeOutput output(target, replace);
-  if (IsJpegName(target)) {
-    metadata.Width = image.CurrentBitmap()->Width();
-    metadata.Height = image.CurrentBitmap()->Height();
-    PrepareJpegMetadata(image.ParamRecord(), metadata);
-  }
   if (options.ConvertToJPG)
     image.SaveAsJpeg(output.TemporaryPath());
   else

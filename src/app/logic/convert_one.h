@@ -22,12 +22,18 @@ struct TConvertOutcome {
   explicit operator bool() const { return Written; }
 };
 
-// Loads source into image, turns it gray (ConvertToGrayscale), rotates it a
-// quarter turn (Rotation; with LandscapeOnly only when it is wider than high),
-// shrinks it with rfMitchell to MaxWidth and then to MaxHeight where it is
-// larger (never enlarging), sets the JPEG quality to JPGQuality x 10, creates
-// the destination's folder and saves: as JPEG under JpegNameFor(destination)
-// with ConvertToJPG, else by the destination's extension. Source and
+// Loads source into image, turns a JPEG upright by its EXIF orientation
+// (AutoOrient), turns it gray (ConvertToGrayscale), rotates it a quarter turn
+// (Rotation; with LandscapeOnly only when it is wider than high), shrinks it
+// with rfMitchell to MaxWidth and then to MaxHeight where it is larger (never
+// enlarging), converts it to sRGB from its embedded profile unless every
+// marker is kept (Metadata), sets the JPEG quality to JPGQuality x 10,
+// rewrites the source's markers for the Metadata mode (PrepareJpegMetadata:
+// the size written, and orientation 1 when the pixels stand upright, as after
+// AutoOrient or for HEIC and AVIF, which libheif turned), creates the
+// destination's folder and saves: as JPEG under JpegNameFor(destination)
+// with ConvertToJPG, else by the destination's extension; clear pixels are
+// laid over white for a type without transparency. Source and
 // Destination of the options are not looked at. The file is written whole or
 // not at all (TSafeOutput); replace says what may be at the destination.
 //

@@ -10,12 +10,13 @@ namespace pix {
 // ReadCurStream: CurImageIndex) names, counting from 1, or with 0 the one
 // with the most pixels and then the most bits per pixel (the later of equals).
 // DIB entries are decoded by the BMP codec; their AND mask, or a 32-bit
-// entry's own alpha, goes to alpha. Cursor files set CurXHotSpot and
+// entry's own alpha, goes to alpha. PNG entries are decoded by the PNG codec
+// with their transparency in alpha; one with a side above 256 fails with
+// frSizeTooLarge. Cursor files set CurXHotSpot and
 // CurYHotSpot from the entry. The record gets what the entry's DIB header
 // says (size, samples, resolution, ColorMap); the BMP group is left alone.
 // Failures: frTruncated, frNotThisFormat, frNoImage (no entries, or no entry
-// of that number), frUnsupportedFeature (PNG entries, until the PNG codec is
-// part of the library), and the BMP codec's reasons for the entry.
+// of that number), and the BMP or PNG codec's reasons for the entry.
 void ReadIcoStream(TPixStream& stream, TBitmap& image, TPixMask* alpha, bool paramsOnly, TIOParams& params,
                    TProgressRecord& progress);
 void ReadCurStream(TPixStream& stream, TBitmap& image, TPixMask* alpha, bool paramsOnly, TIOParams& params,

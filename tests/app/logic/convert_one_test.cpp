@@ -6,6 +6,7 @@
 #include "app/logic/conversion_run.h"
 #include "app/logic/convert_one.h"
 #include "app/logic/paths.h"
+#include "codecs/heif/heif_codec.h"
 #include "codecs/jpeg_test_builder.h"
 
 using namespace pix;
@@ -181,6 +182,31 @@ TEST_F(ConvertOneTest, PhotosStandUprightBeforeTheTurnRulesAndTheMetadataFollows
   EXPECT_LT(reader.ParamRecord().MarkerList().IndexOf(0xE1), 0);
 }
 
+TEST_F(ConvertOneTest, HeifPhotosAreNotTurnedTwiceAndTheirJpegSaysOrientationOne) {
+  // The EXIF block says: show it turned a quarter clockwise. libheif turns
+  // HEIF pictures by their container alone, which here says nothing.
+  const auto exif = jpegtest::ExifPayload(true, {{0x0112, 3, {6}, ""}});
+  for (const char* name : {"phone.heic", "phone.avif"}) {
+    if (!(std::string(name) == "phone.heic" ? CanWriteHeic() : CanWriteAvif())) continue;
+    SCOPED_TRACE(name);
+    TPixImage source;
+    PaintOrientationPattern(*source.CurrentBitmap(), 40, 30);
+    source.ParamRecord().MarkerList().AddMarker(0xE1, exif.data(), static_cast<int>(exif.size()));
+    source.SaveToFile(In(name));
+    ASSERT_FALSE(source.AbortFlag());
+    for (const bool autoOrient : {true, false}) {
+      options.AutoOrient = autoOrient;
+      const TConvertOutcome outcome = ConvertOne(image, options, In(name), Out(name));
+      ASSERT_TRUE(outcome.Written) << FailureText(outcome.Reason);
+      TPixImage back;
+      back.LoadFromFile(outcome.WrittenPath);
+      ASSERT_FALSE(back.AbortFlag());
+      EXPECT_EQ(back.CurrentBitmap()->Width(), 40);
+      EXPECT_EQ(back.ParamRecord().ExifOrientation, 1);
+    }
+  }
+}
+
 TEST(ForceFolderOfFile, CreatesMissingFoldersFromTheOutermostInwards) {
   pixtest::TempDir dir;
   const std::string root = dir.Path().string();
@@ -221,4 +247,9 @@ TEST(OutputNameFor, OriginalTypesExceptMetafilesIconsAndTypesWithoutWriter) {
   EXPECT_EQ(OutputNameFor("/o/a/app.ICO", false), "/o/a/app.png");
   EXPECT_EQ(OutputNameFor("/o/a/hand.cur", false), "/o/a/hand.png");
   EXPECT_EQ(OutputNameFor("/o/a/odd.xyz", false), "/o/a/odd.jpg");
+  EXPECT_EQ(OutputNameFor("/o/a/Pic.webp", false), "/o/a/Pic.webp");
+  EXPECT_EQ(OutputNameFor("/o/a/Pic.pgm", false), "/o/a/Pic.pgm");
+  // HEIC and AVIF as the installed libheif can write them.
+  EXPECT_EQ(OutputNameFor("/o/a/Pic.HEIC", false), CanWriteHeic() ? "/o/a/Pic.HEIC" : "/o/a/Pic.jpg");
+  EXPECT_EQ(OutputNameFor("/o/a/Pic.avif", false), CanWriteAvif() ? "/o/a/Pic.avif" : "/o/a/Pic.jpg");
 }

@@ -4,9 +4,10 @@
 
 namespace pix::ico {
 
-// Decodes the PNG at the stream's position into image and alpha, in the
-// common reader shape. Until the library has a PNG codec this gives up with
-// frUnsupportedFeature.
+// Decodes the PNG at the stream's position into image and alpha (its
+// transparency, or opaque) through the PNG codec, in the common reader shape.
+// Sides beyond kMaxSide fail with frSizeTooLarge before any pixel is
+// decoded; otherwise the PNG codec's reasons and damage.
 void ReadPngEntry(TPixStream& stream, TBitmap& image, TPixMask* alpha, bool paramsOnly, TIOParams& params,
                   TProgressRecord& progress);
 
