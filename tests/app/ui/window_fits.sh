@@ -23,23 +23,30 @@ mkdir -p "$work/album" "$work/config"
 printf '[Settings]\nSource=%s\nDestination=%s\n' "$work/album" "$work/out" > "$work/config/Snapcrate.ini"
 
 failures=0
-display=$(( 90 + RANDOM % 400 ))
 for case in "1366x768 1.5" "1280x800 2" "1024x768 1"; do
   read -r size scale <<<"$case"
   width=${size%x*}
   height=${size#*x}
   for lang in en_US.UTF-8 de_DE.UTF-8; do
-    display=$((display + 1))
-    Xvfb ":$display" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
+    # The server picks a free display itself and says which once it listens.
+    exec {fd}<> <(:)
+    Xvfb -displayfd "$fd" -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>"$work/xvfb.err" &
     xvfb_pid=$!
-    for _ in $(seq 50); do xdpyinfo -display ":$display" >/dev/null 2>&1 && break; sleep 0.1; done
+    display=""
+    read -r -t 30 display <&"$fd" || true
+    exec {fd}<&-
+    if [ -z "$display" ]; then
+      echo "FAIL $size: Xvfb did not start: $(cat "$work/xvfb.err")"
+      failures=$((failures + 1))
+      continue
+    fi
     DISPLAY=":$display" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale LANG=$lang LC_ALL=$lang LANGUAGE=${lang%%_*} \
-      XDG_CONFIG_HOME="$work/config" "$pixfold" >/dev/null 2>&1 &
+      XDG_CONFIG_HOME="$work/config" "$pixfold" >/dev/null 2>"$work/app.err" &
     app_pid=$!
-    window=$(DISPLAY=":$display" timeout 20 xdotool search --sync --onlyvisible --class pixfold | head -n 1 || true)
+    window=$(DISPLAY=":$display" timeout 60 xdotool search --sync --onlyvisible --class pixfold | head -n 1 || true)
     name="window-${size}-x${scale}-${lang%%_*}"
     if [ -z "$window" ]; then
-      echo "FAIL $name: no window appeared"
+      echo "FAIL $name: no window appeared: $(tail -n 5 "$work/app.err")"
       failures=$((failures + 1))
     else
       sleep 1.5  # let the first paint finish before the picture is taken
