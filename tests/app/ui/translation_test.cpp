@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenuBar>
@@ -160,9 +161,12 @@ TEST_F(TranslationTest, EveryLanguageKeepsMnemonicsUniqueCaptionsWithinTheWindow
     ASSERT_NE(help, nullptr);
     const QString page = Child<QTextBrowser>(help, "oWebBrowser")->toPlainText();
     QStringList named;
-    for (const char* name : {"cbScanRecursive", "rbSaveAsJpg", "rbSaveAsOriginal", "cbBlackWhite", "rbNoRotation",
+    for (const char* name : {"cbScanRecursive", "rbSaveAsJpg", "rbSaveAsOriginal", "cbConvertPNG", "cbConvertTIFF",
+                             "cbConvertHEIF", "cbConvertOther", "cbAutoOrient", "cbBlackWhite", "rbNoRotation",
                              "rb90Left", "rb90Rigth", "btnStartConvert", "btnStopConverting"})
       named.append(Plain(Child<QAbstractButton>(&win, name)->text()));
+    auto* metadata = Child<QComboBox>(&win, "cbxMetadata");
+    for (int i = 0; i < metadata->count(); ++i) named.append(metadata->itemText(i));
     for (auto* answer : prompt.findChildren<QAbstractButton*>())
       if (answer->objectName() != QLatin1String("btnOk")) named.append(answer->text());
     for (const QString& caption : named) EXPECT_TRUE(page.contains(caption)) << caption.toStdString();
