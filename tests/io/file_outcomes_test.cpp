@@ -150,6 +150,7 @@ TEST_F(FileOutcomes, EveryKeptHostileInputHasItsExpectedOutcome) {
       {"fuzz_emf/wide-pen-empty-polygon.emf", Loads(frCorruptData)},
       {"fuzz_gif/bad-lzw-interlaced.gif", Loads()},
       {"fuzz_heif/av1-bad-obus-dav1d-plugin-leak.avif", Fails(frCorruptData)},
+      {"fuzz_heif/decoding-warning.heic", Loads(frCorruptData)},
       {"fuzz_webp/animation-tall-canvas.webp", Loads()},
       {"fuzz_gif/giant-frame.gif", Fails(frTruncated)},
       {"fuzz_gif/no-data.gif", Fails(frTruncated)},

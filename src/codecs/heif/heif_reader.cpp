@@ -184,7 +184,9 @@ TFailureReason Decode(const heif_image_handle* handle, int32_t width, int32_t he
       heif_image_get_height(decoded.get(), heif_channel_interleaved) != height || bits < 1 || bits > 16 ||
       (bits > 8) != deep || stride < width * DecodedPixelBytes(deep, withAlpha))
     return frCorruptData;
-  if (heif_image_get_decoding_warnings(decoded.get(), 0, nullptr, 1) > 0) progress.NoteDamage(frCorruptData);
+  // A buffer size of 0 asks for the count alone: with any other size libheif
+  // fills the buffer, and fills it past the size given.
+  if (heif_image_get_decoding_warnings(decoded.get(), 0, nullptr, 0) > 0) progress.NoteDamage(frCorruptData);
 
   TBitmap out;
   out.ReshapeForOverwrite(width, height, TPixelFormat::TrueColor);
