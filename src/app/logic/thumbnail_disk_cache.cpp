@@ -42,7 +42,7 @@ std::string EnvOrEmpty(const char* name) {
 
 std::string DefaultThumbnailFolder() {
   std::string base = EnvOrEmpty("XDG_CACHE_HOME");
-  // The base directory specification: a relative value is to be ignored.
+  // XDG base directories: a relative XDG_CACHE_HOME is ignored.
   if (base.empty() || base[0] != '/') {
     const std::string home = EnvOrEmpty("HOME");
     if (home.empty()) return {};

@@ -91,7 +91,7 @@ constexpr std::array<uint16_t, 35> kCompactPhotoTags{
     0xA403,  // WhiteBalance
     0xA405,  // FocalLengthIn35mmFilm
     0xA406,  // SceneCaptureType
-    0xA432,  // LensSpecification
+    0xA432,  // the lens's focal length and aperture range
     0xA433,  // LensMake
     0xA434,  // LensModel
 };

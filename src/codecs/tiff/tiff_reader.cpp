@@ -242,7 +242,7 @@ void TTiffReader::ReadTags() {
   TIFFGetFieldDefaulted(tif, TIFFTAG_EXTRASAMPLES, &extraCount, &extraTypes);
   const int colorSamples = p.Samples - extraCount;
   for (int i = 0; i < extraCount && extraTypes; ++i) {
-    // An unspecified extra sample is no alpha, as the TIFF specification says.
+    // An extra sample of unknown meaning is not alpha (TIFF 6.0, ExtraSamples).
     if (extraTypes[i] == EXTRASAMPLE_ASSOCALPHA || extraTypes[i] == EXTRASAMPLE_UNASSALPHA) {
       p.AlphaSample = colorSamples + i;
       p.Associated = extraTypes[i] == EXTRASAMPLE_ASSOCALPHA;

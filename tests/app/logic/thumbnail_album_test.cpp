@@ -248,7 +248,7 @@ TEST(ThumbnailDiskCache, ASecondSessionReadsThumbnailsBackUntilThePictureChanges
   EXPECT_EQ(back.Height(), 36);
 }
 
-TEST(ThumbnailDiskCache, LivesUnderTheCacheHomeOfTheBaseDirectorySpecification) {
+TEST(ThumbnailDiskCache, LivesUnderTheXdgCacheHome) {
   const char* savedCache = std::getenv("XDG_CACHE_HOME");
   const std::string keep = savedCache ? savedCache : "";
   setenv("XDG_CACHE_HOME", "/tmp/somewhere", 1);
