@@ -9,41 +9,13 @@
 #include <random>
 
 #include "codecs/bmp/bmp_codec.h"
+#include "photo_like.h"
 
 using namespace pix;
+using namespace pixbench;
 
 namespace {
 
-constexpr int kWidth = 4000;
-constexpr int kHeight = 3000;
-
-// Smooth gradients with a little noise: enough colours to exercise the
-// quantizer, enough local structure for RLE to find runs after quantizing.
-const TBitmap& PhotoLike() {
-  static const std::unique_ptr<TBitmap> image = [] {
-    auto b = std::make_unique<TBitmap>(kWidth, kHeight, TPixelFormat::TrueColor);
-    std::mt19937 rng(1);
-    for (int y = 0; y < kHeight; ++y) {
-      uint8_t* row = b->ScanLine(y);
-      for (int x = 0; x < kWidth; ++x) {
-        const double u = x / double(kWidth), v = y / double(kHeight);
-        const int noise = static_cast<int>(rng() % 9) - 4;
-        row[3 * x] = static_cast<uint8_t>(std::clamp(int(255 * v * v) + noise, 0, 255));
-        row[3 * x + 1] = static_cast<uint8_t>(std::clamp(int(128 + 120 * std::sin(6 * u + 3 * v)) + noise, 0, 255));
-        row[3 * x + 2] = static_cast<uint8_t>(std::clamp(int(255 * u) + noise, 0, 255));
-      }
-    }
-    return b;
-  }();
-  return *image;
-}
-
-struct TRun {
-  bool aborted = false;
-  TProgressRecord progress;
-  TIOParams params;
-  TRun() { progress.Aborting = &aborted; }
-};
 
 std::vector<uint8_t> Encode(int bits, int samples, uint8_t compression) {
   TRun run;

@@ -14,53 +14,13 @@
 #include <vector>
 
 #include "codecs/tiff/tiff_codec.h"
+#include "photo_like.h"
 
 using namespace pix;
+using namespace pixbench;
 
 namespace {
 
-constexpr int kWidth = 4000;
-constexpr int kHeight = 3000;
-
-const TBitmap& PhotoLike() {
-  static const std::unique_ptr<TBitmap> image = [] {
-    auto b = std::make_unique<TBitmap>(kWidth, kHeight, TPixelFormat::TrueColor);
-    std::mt19937 rng(1);
-    for (int y = 0; y < kHeight; ++y) {
-      uint8_t* row = b->ScanLine(y);
-      for (int x = 0; x < kWidth; ++x) {
-        const double u = x / double(kWidth), v = y / double(kHeight);
-        const int noise = static_cast<int>(rng() % 9) - 4;
-        row[3 * x] = static_cast<uint8_t>(std::clamp(int(255 * v * v) + noise, 0, 255));
-        row[3 * x + 1] = static_cast<uint8_t>(std::clamp(int(128 + 120 * std::sin(6 * u + 3 * v)) + noise, 0, 255));
-        row[3 * x + 2] = static_cast<uint8_t>(std::clamp(int(255 * u) + noise, 0, 255));
-      }
-    }
-    return b;
-  }();
-  return *image;
-}
-
-const std::vector<uint8_t>& PhotoRgb() {
-  static const std::vector<uint8_t> rgb = [] {
-    std::vector<uint8_t> out(size_t{kWidth} * kHeight * 3);
-    for (int y = 0; y < kHeight; ++y)
-      for (int x = 0; x < kWidth; ++x) {
-        const uint8_t* p = PhotoLike().ScanLine(y) + 3 * x;
-        uint8_t* q = &out[(size_t(y) * kWidth + size_t(x)) * 3];
-        q[0] = p[2], q[1] = p[1], q[2] = p[0];
-      }
-    return out;
-  }();
-  return rgb;
-}
-
-struct TRun {
-  bool aborted = false;
-  TProgressRecord progress;
-  TIOParams params;
-  TRun() { progress.Aborting = &aborted; }
-};
 
 const std::vector<uint8_t>& OurFile() {
   static const std::vector<uint8_t> file = [] {
