@@ -17,6 +17,8 @@ namespace pix {
 
 namespace {
 
+int Cores() { return static_cast<int>(std::max(1u, std::thread::hardware_concurrency())); }
+
 // A preview larger than this is handed on reduced: the window shows a few
 // hundred pixels of it, and a copy of a full-size photo per row is waste.
 constexpr int64_t kMaxPreviewPixels = int64_t{2} << 20;
@@ -86,8 +88,7 @@ TConversionRun::TConversionRun(std::vector<TRunItem> items, TOptions options, TE
   for (size_t i = 0; i < m_items.size(); ++i) m_results[i].Source = m_items[i].Source;
   m_finished.assign(m_items.size(), false);
   m_previews.resize(m_items.size());
-  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-  m_workerCount = m_options.Threads > 0 ? m_options.Threads : cores;
+  m_workerCount = m_options.Threads > 0 ? m_options.Threads : Cores();
   // More workers than files only cost memory.
   m_workerCount = std::clamp(m_workerCount, 1, std::max(1, static_cast<int>(m_items.size())));
 }
@@ -191,9 +192,8 @@ bool TConversionRun::Submit(TJob job) {
 void TConversionRun::StartWorkers() {
   // Cores the file workers leave idle (one large file, a short list) go to
   // the resampling inside each picture; the bytes do not depend on it.
-  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
   m_imagingThreadsBefore = ImagingThreads();
-  SetImagingThreads(std::max(1, cores / m_workerCount));
+  SetImagingThreads(std::max(1, Cores() / m_workerCount));
   for (int i = 0; i < m_workerCount; ++i) m_threads.push_back(new std::thread([this] { WorkerLoop(); }));
 }
 
