@@ -176,7 +176,7 @@ TBatchParse ParseBatchCommandLine(const std::vector<std::string>& args) {
   app.add_option("--metadata", metadata, "what metadata the outputs keep")
       ->type_name("keep|compact|strip")->check(OneOf(metadataModes, "--metadata"));
   int jobs = 0;
-  auto* jobsOption = app.add_option("--jobs", jobs, "files converted at once (0 = one per core)")
+  auto* jobsOption = app.add_option("--jobs", jobs, "threads, one file each (0 = one per core, 1 = one core)")
                          ->type_name("N")->check(CLI::Range(0, 4096).description(""));
 
   const std::map<std::string, TExistingMode> existingModes = {{"skip", TExistingMode::Skip},

@@ -88,9 +88,12 @@ TConversionRun::TConversionRun(std::vector<TRunItem> items, TOptions options, TE
   for (size_t i = 0; i < m_items.size(); ++i) m_results[i].Source = m_items[i].Source;
   m_finished.assign(m_items.size(), false);
   m_previews.resize(m_items.size());
-  m_workerCount = m_options.Threads > 0 ? m_options.Threads : Cores();
+  // Threads is what the run may use in all: 0 every core, N at most N
+  // threads (one file each), so 1 keeps a run on one core, as users of
+  // make -j or xz -T expect.
+  m_threadBudget = m_options.Threads > 0 ? m_options.Threads : Cores();
   // More workers than files only cost memory.
-  m_workerCount = std::clamp(m_workerCount, 1, std::max(1, static_cast<int>(m_items.size())));
+  m_workerCount = std::clamp(m_threadBudget, 1, std::max(1, static_cast<int>(m_items.size())));
 }
 
 TConversionRun::~TConversionRun() { StopWorkers(); }
@@ -190,10 +193,10 @@ bool TConversionRun::Submit(TJob job) {
 }
 
 void TConversionRun::StartWorkers() {
-  // Cores the file workers leave idle (one large file, a short list) go to
+  // Threads the file workers leave idle (one large file, a short list) go to
   // the resampling inside each picture; the bytes do not depend on it.
   m_imagingThreadsBefore = ImagingThreads();
-  SetImagingThreads(std::max(1, Cores() / m_workerCount));
+  SetImagingThreads(std::max(1, std::min(m_threadBudget, Cores()) / m_workerCount));
   for (int i = 0; i < m_workerCount; ++i) m_threads.push_back(new std::thread([this] { WorkerLoop(); }));
 }
 

@@ -55,7 +55,7 @@ public:
     ConversionSettings Settings;  // the per-image options (folders are not looked at)
     TConvertFunction Convert;     // empty: ConvertOne
     TExistingMode Existing = TExistingMode::Ask;
-    int Threads = 0;              // workers; 0 = one per core
+    int Threads = 0;              // threads in all, one file each; 0 = one per core
     bool DryRun = false;          // settle every row, write nothing
     bool WantPreview = false;     // hand each converted picture to RowFinished
   };
@@ -122,6 +122,7 @@ private:
   TEvents m_events;
   std::vector<TRowResult> m_results;
   std::atomic<bool> m_stop{false};
+  int m_threadBudget = 1;  // threads the run may use: Threads, or every core
   int m_workerCount = 1;
   int m_imagingThreadsBefore = 1;  // restored when the workers stop
 

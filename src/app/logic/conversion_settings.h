@@ -35,7 +35,7 @@ struct ConversionSettings {
   bool ConvertHEIF = true;   // HEIC, HEIF, AVIF and WebP sources
   bool AutoOrient = true;    // turn photos upright by their EXIF orientation first
   int Metadata = 0;          // kMetadataKeepAll, kMetadataCompact or kMetadataStrip
-  int Threads = 0;           // files converted at once: 0 one per core, 1 one at a time
+  int Threads = 0;           // threads a run uses, one file each: 0 one per core, 1 one core
 };
 
 constexpr int kMetadataKeepAll = 0;

@@ -4,11 +4,13 @@
 
 #include <filesystem>
 #include <map>
+#include <thread>
 
 #include "app/album_fixtures.h"
 #include "app/logic/conversion_run.h"
 #include "app/logic/paths.h"
 #include "codecs/heif/heif_codec.h"
+#include "imaging/imaging_threads.h"
 #include "io/pix_image.h"
 
 using namespace pix;
@@ -130,5 +132,41 @@ TEST_F(MixedAlbum, EveryTypeConvertsToJpegAndToItsOriginalType) {
         EXPECT_EQ(back.AlphaPlane()->GetPixel(17, 7), 255);
       }
     }
+  }
+}
+
+// Threads bounds every thread of a run, the resampling inside a picture
+// included; threads no file needs go to the resampling.
+TEST(RunThreads, TheRunUsesAtMostItsThreadsAndIdleOnesHelpInsideAPicture) {
+  pixtest::TempDir dir;
+  const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  struct TCase {
+    int Threads, Files, Workers, Imaging;
+  };
+  for (const TCase c : {TCase{1, 3, 1, 1}, TCase{0, 1, 1, cores}, TCase{0, 5, std::min(cores, 5), 1},
+                        TCase{2, 1, 1, std::min(2, cores)}}) {
+    SCOPED_TRACE(testing::Message() << "Threads " << c.Threads << ", files " << c.Files);
+    std::vector<TRunItem> items;
+    for (int i = 0; i < c.Files; ++i)
+      items.push_back({"", "f", "/nonexistent/f", (dir.Path() / ("out" + std::to_string(i))).string()});
+    std::mutex mutex;
+    std::vector<int> imaging;
+    TConversionRun::TOptions options;
+    options.Threads = c.Threads;
+    options.Convert = [&](TPixImage&, const ConversionSettings&, const std::string&, const std::string& destination,
+                          TReplaceMode) {
+      std::lock_guard<std::mutex> lock(mutex);
+      imaging.push_back(ImagingThreads());
+      TConvertOutcome outcome;
+      outcome.Written = true;
+      outcome.WrittenPath = destination;
+      return outcome;
+    };
+    const int before = ImagingThreads();
+    TConversionRun run(items, options, {});
+    EXPECT_EQ(run.Workers(), c.Workers);
+    run.Run();
+    EXPECT_EQ(imaging, std::vector<int>(static_cast<size_t>(c.Files), c.Imaging));
+    EXPECT_EQ(ImagingThreads(), before);
   }
 }
