@@ -6,6 +6,7 @@
 #include "codecs/exif/container_metadata.h"
 #include "codecs/exif/exif_reader.h"
 #include "codecs/jpeg/jpeg_codec.h"
+#include "codecs/metadata/jpeg_metadata.h"
 #include "codecs/common/stream_io.h"
 #include "io/pix_image_io.h"
 
@@ -59,6 +60,32 @@ void PutIptcMarker(TIOParams& params, const TProgressRecord& progress) {
     markers.AddMarker(kApp13, block.data(), length);
 }
 
+// Hands the rows on to a streamed fit once accept has seen the picture's size
+// and the orientation its first APP1 block states (the reader keeps the
+// markers before the first row).
+class TAcceptingSink final : public TRowSink {
+public:
+  TAcceptingSink(TStreamedTurnAndFit& fit, const TIOParams& params, const TPixImageIO::TFitAccept& accept)
+      : m_fit(fit), m_params(params), m_accept(accept) {}
+
+  bool Start(int32_t width, int32_t height) override {
+    const TPixMarkerList& markers = m_params.MarkerList();
+    TIOParams exif;
+    exif.FileType = ftJPEG;
+    const int i = markers.IndexOf(kApp1);
+    if (i >= 0) ReadExifBlock(markers.MarkerData(i), static_cast<std::size_t>(markers.MarkerLength(i)), exif);
+    const int32_t upright = m_accept(width, height, LoadedExifOrientation(exif));
+    return upright != 0 && m_fit.Start(width, height, upright);
+  }
+  uint8_t* RowTarget(int32_t y) override { return m_fit.RowTarget(y); }
+  void RowDone(int32_t y) override { m_fit.RowDone(y); }
+
+private:
+  TStreamedTurnAndFit& m_fit;
+  const TIOParams& m_params;
+  const TPixImageIO::TFitAccept& m_accept;
+};
+
 }  // namespace
 
 void TPixImageIO::LoadJpegFromFile(const std::string& fileName) {
@@ -68,6 +95,22 @@ void TPixImageIO::LoadJpegFromFile(const std::string& fileName) {
         ReadJpegStream(s, image, ParamRecord(), false, progress);
       },
       {.FileType = ftJPEG, .Extras = [this] { ReadJpegExtras(ParamRecord(), true); }});
+}
+
+bool TPixImageIO::LoadJpegFittedFromFile(const std::string& fileName, TStreamedTurnAndFit& fit,
+                                         const TFitAccept& accept) {
+  bool fitted = false;
+  LoadFileWith(
+      fileName,
+      [this, &fit, &fitted, &accept](TPixStream& s, TBitmap& image, TProgressRecord& progress) {
+        TAcceptingSink sink(fit, ParamRecord(), accept);
+        ReadJpegStream(s, image, ParamRecord(), false, progress, &sink);
+        if (!fit.Started()) return;
+        fit.Finish(image);
+        fitted = true;
+      },
+      {.FileType = ftJPEG, .Extras = [this] { ReadJpegExtras(ParamRecord(), true); }});
+  return fitted;
 }
 
 void TPixImageIO::LoadJpegFromStream(TPixStream& stream) {

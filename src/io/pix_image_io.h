@@ -10,6 +10,7 @@
 #include "codecs/common/io_params.h"
 #include "imaging/image_client.h"
 #include "imaging/progress.h"
+#include "imaging/streamed_fit.h"
 #include "platform/stream.h"
 
 namespace pix {
@@ -74,6 +75,13 @@ public:
 
   // JPEG
   void LoadJpegFromFile(const std::string& fileName);
+  // LoadJpegFromFile followed by OrientUpright and fit's turn and fit, done
+  // while decoding. accept sees the picture's size and EXIF orientation (0
+  // without one) and returns the orientation to bring it upright by (1: as
+  // it is), or 0 to decline. When fit takes the picture: true, and the bitmap
+  // holds the result. False leaves a plain load of the whole picture.
+  using TFitAccept = std::function<int32_t(int32_t width, int32_t height, int32_t orientation)>;
+  bool LoadJpegFittedFromFile(const std::string& fileName, TStreamedTurnAndFit& fit, const TFitAccept& accept);
   void LoadJpegFromStream(TPixStream& stream);
   void SaveAsJpeg(const std::string& fileName);
   void SaveJpegToStream(TPixStream& stream);

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "imaging/imaging_threads.h"
 #include "imaging/pix_image_proc.h"
 #include "imaging/resample_passes.h"
+#include "imaging/streamed_fit.h"
 #include "proc_test_images.h"
 #include "support/test_support.h"
 
@@ -102,4 +104,64 @@ TEST(TurnAndFit, SnapshotIsTheTurnedPictureAndRestoresIt) {
   EXPECT_EQ(fused.proc.UndoBitmap().Width(), 30);
   fused.proc.RestoreUndoSnapshot();
   EXPECT_TRUE(SameImage(fused.Image(), separate.Image()));
+}
+
+namespace {
+
+// The streamed form fed the rows of a picture from the top (only the first
+// rowsGiven of them), against OrientUpright and TurnAndFit on the picture
+// with the rows never given black.
+bool ExpectStreamedSameAsWhole(int32_t orientation, double angle, const Case& c, TResampleFilter filter,
+                               int32_t rowsGiven = -1) {
+  ViewRig whole(c.w, c.h, 11);
+  TBitmap source;
+  CopyImage(whole.Image(), source);
+  if (rowsGiven >= 0)
+    for (int32_t y = rowsGiven; y < c.h; ++y) std::memset(whole.Image().ScanLine(y), 0, 3 * static_cast<size_t>(c.w));
+  const std::string what = "orientation " + std::to_string(orientation) + ", angle " + std::to_string(angle) + ", " +
+                           std::to_string(c.w) + "x" + std::to_string(c.h) + " into " + std::to_string(c.maxWidth) +
+                           "x" + std::to_string(c.maxHeight) + ", filter " + std::to_string(filter);
+  TStreamedTurnAndFit fit(angle, c.maxWidth, c.maxHeight, filter);
+  if (!fit.Start(c.w, c.h, orientation)) {
+    // Declined where TurnAndFit takes the separate calls (nothing to shrink,
+    // a side too short to filter): the caller loads the whole picture.
+    EXPECT_FALSE(fit.Fits(c.w, c.h, orientation)) << what;
+    return false;
+  }
+  const int32_t given = rowsGiven >= 0 ? rowsGiven : c.h;
+  for (int32_t y = 0; y < given; ++y) {
+    std::memcpy(fit.RowTarget(y), source.ScanLine(y), 3 * static_cast<size_t>(c.w));
+    fit.RowDone(y);
+  }
+  TBitmap streamed;
+  fit.Finish(streamed);
+  whole.proc.OrientUpright(orientation);
+  whole.proc.TurnAndFit(angle, c.maxWidth, c.maxHeight, filter);
+  EXPECT_TRUE(SameImage(streamed, whole.Image())) << what;
+  return true;
+}
+
+}  // namespace
+
+TEST(StreamedTurnAndFit, MatchesUprightThenTurnAndFitForEveryOrientationTurnAndFilter) {
+  // Besides the small cases, pictures tall enough that the band slides, and
+  // a strong shrink.
+  const Case large[] = {{301, 157, 40, 30}, {157, 301, 30, 40}, {203, 97, 23, 50}, {640, 480, 24, 32}};
+  for (int32_t orientation = 1; orientation <= 8; ++orientation)
+    for (double angle : {90.0, 270.0})
+      for (TResampleFilter filter : {rfMitchell, rfLanczos3, rfTriangle}) {
+        for (const Case& c : kCases) ExpectStreamedSameAsWhole(orientation, angle, c, filter);
+        for (const Case& c : large) EXPECT_TRUE(ExpectStreamedSameAsWhole(orientation, angle, c, filter));
+      }
+}
+
+TEST(StreamedTurnAndFit, RowsNeverGivenAreBlackAndOtherEnginesAgree) {
+  for (int32_t orientation : {1, 6, 3, 7}) {
+    ExpectStreamedSameAsWhole(orientation, 90, {301, 157, 40, 30}, rfMitchell, 80);
+    ExpectStreamedSameAsWhole(orientation, 270, {157, 301, 30, 40}, rfMitchell, 0);
+  }
+  pixtest::ScopedSetting<int> threads(ImagingThreads, SetImagingThreads, 2);
+  for (int32_t orientation : {1, 5, 8}) ExpectStreamedSameAsWhole(orientation, 90, {301, 157, 40, 30}, rfMitchell);
+  pixtest::ScopedSetting<bool> plain(PlainResamplingForced, ForcePlainResampling, true);
+  for (int32_t orientation : {2, 6}) ExpectStreamedSameAsWhole(orientation, 270, {203, 97, 23, 50}, rfMitchell);
 }

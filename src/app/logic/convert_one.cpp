@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 
 #include "app/logic/paths.h"
@@ -10,10 +11,16 @@
 #include "codecs/jpeg/jpeg_codec.h"
 #include "codecs/metadata/jpeg_metadata.h"
 #include "imaging/composite.h"
+#include "imaging/orient.h"
+#include "imaging/streamed_fit.h"
+#include "io/file_type_registry.h"
+#include "io/format_table.h"
 
 namespace pix {
 
 namespace {
+
+std::atomic<bool> g_wholeLoads{false};
 
 bool ShouldRotate(const ConversionSettings& options, const TBitmap& image) {
   if (options.Rotation == kRotationNone) return false;
@@ -38,10 +45,31 @@ void FitToLimits(TPixImage& image, const ConversionSettings& options, bool rotat
   if (image.CurrentBitmap()->Height() > maxHeight) image.ResampleToSize(-1, maxHeight, rfMitchell);
 }
 
+// A JPEG that the options turn and shrink is brought upright, turned and
+// shrunk while it is decoded, with the bytes the load followed by UprightFirst
+// and FitToLimits gives, but without holding the whole photo. Pictures made
+// gray, or that the landscape rule leaves unturned, are loaded whole. True
+// when the bitmap holds the fitted result.
+bool LoadFitted(TPixImage& image, const ConversionSettings& options, const std::string& source) {
+  const TFormatRow* row = FindFormatRow(LowerFileExtension(source));
+  if (g_wholeLoads.load(std::memory_order_relaxed) || !row || row->Type != ftJPEG ||
+      options.Rotation == kRotationNone || options.ConvertToGrayscale) {
+    image.LoadFromFile(source);
+    return false;
+  }
+  TStreamedTurnAndFit fit(RotationAngle(options), std::max(options.MaxWidth, kMinImageSize),
+                          std::max(options.MaxHeight, kMinImageSize), rfMitchell);
+  return image.IO().LoadJpegFittedFromFile(source, fit, [&options](int32_t width, int32_t height, int32_t orientation) {
+    const int32_t upright = options.AutoOrient && orientation >= 2 ? orientation : 1;
+    if (OrientationSwapsSides(upright)) std::swap(width, height);
+    return !options.LandscapeOnly || width > height ? upright : 0;
+  });
+}
+
 // Turns the loaded picture upright by its EXIF orientation when the options
 // ask for it; returns the Orientation the written EXIF must state (0: leave
 // the tag as it came).
-int32_t UprightFirst(TPixImage& image, const ConversionSettings& options) {
+int32_t UprightFirst(TPixImage& image, const ConversionSettings& options, bool fitted) {
   const TPixFileType type = image.ParamRecord().FileType;
   // libheif has already applied the container's turn and mirror: the picture
   // is upright and a tag saying otherwise would turn it a second time.
@@ -49,7 +77,8 @@ int32_t UprightFirst(TPixImage& image, const ConversionSettings& options) {
   if (!options.AutoOrient) return 0;
   const int32_t orientation = LoadedExifOrientation(image.ParamRecord());
   if (orientation < 2) return 0;
-  image.OrientUpright(orientation);
+  // A picture fitted while decoding was brought upright then.
+  if (!fitted) image.OrientUpright(orientation);
   return 1;
 }
 
@@ -93,18 +122,18 @@ TConvertOutcome ConvertSteps(TPixImage& image, const ConversionSettings& options
   StartFile(image.ParamRecord());
   // Checked before opening: a pipe or device must never be waited on.
   if (IsSpecialFile(source)) return Failed(frNotAFile);
-  image.LoadFromFile(source);
+  const bool fitted = LoadFitted(image, options, source);
   if (image.AbortFlag()) return Failed(image.IO().FailureReason());
   TConvertOutcome outcome;
   outcome.Damage = image.IO().DamageReason();
-  outcome.SourceWidth = image.CurrentBitmap()->Width();
-  outcome.SourceHeight = image.CurrentBitmap()->Height();
+  outcome.SourceWidth = fitted ? image.ParamRecord().Width : image.CurrentBitmap()->Width();
+  outcome.SourceHeight = fitted ? image.ParamRecord().Height : image.CurrentBitmap()->Height();
   step = TStep::Process;
   TMetadataTarget metadata;
   metadata.Mode = static_cast<TMetadataMode>(options.Metadata);
-  metadata.Orientation = UprightFirst(image, options);
+  metadata.Orientation = UprightFirst(image, options, fitted);
   if (options.ConvertToGrayscale) image.ApplyGrayscale();
-  FitToLimits(image, options, ShouldRotate(options, *image.CurrentBitmap()));
+  if (!fitted) FitToLimits(image, options, ShouldRotate(options, *image.CurrentBitmap()));
   // The profile is about to be dropped: the colours are moved into sRGB so
   // that the picture looks the same without it (on the small result, where
   // it costs little).
@@ -149,6 +178,10 @@ TFailureReason ReasonOfStreamError(const EPixStreamError& e, TStep step) {
 }
 
 }  // namespace
+
+bool WholePictureLoadsForced() { return g_wholeLoads.load(); }
+
+void ForceWholePictureLoads(bool on) { g_wholeLoads.store(on); }
 
 TConvertOutcome ConvertOne(TPixImage& image, const ConversionSettings& options, const std::string& source,
                            const std::string& destination, TReplaceMode replace) {

@@ -22,6 +22,12 @@ struct TConvertOutcome {
   explicit operator bool() const { return Written; }
 };
 
+// A JPEG that is turned and shrunk is fitted while it is decoded, without
+// holding the whole photo; forcing whole-picture loads gives the same bytes
+// the slow way (tests and benchmarks compare the two). Off by default.
+bool WholePictureLoadsForced();
+void ForceWholePictureLoads(bool on);
+
 // Loads source into image, turns a JPEG upright by its EXIF orientation
 // (AutoOrient), turns it gray (ConvertToGrayscale), rotates it a quarter turn
 // (Rotation; with LandscapeOnly only when it is wider than high), shrinks it

@@ -5,6 +5,7 @@
 #include "imaging/bitmap.h"
 #include "codecs/common/io_params.h"
 #include "imaging/progress.h"
+#include "imaging/row_sink.h"
 #include "platform/stream.h"
 
 namespace pix {
@@ -17,9 +18,13 @@ public:
 
 // Decodes the JPEG at the stream's position into image (left alone when
 // paramsOnly) and fills the JPEG fields, size, resolution and MarkerList of
-// params. Bad data ends with AbortFlag set through progress.
+// params. Bad data ends with AbortFlag set through progress. With rows, a
+// picture libjpeg gives straight in the image's byte order at full scale is
+// handed to rows instead, when its Start takes it (image is then left empty;
+// params' MarkerList is already filled when Start is called). After an early
+// stop, the rows the sink never got are for its owner to fill.
 void ReadJpegStream(TPixStream& stream, TBitmap& image, TIOParams& params, bool paramsOnly,
-                    TProgressRecord& progress);
+                    TProgressRecord& progress, TRowSink* rows = nullptr);
 // Encodes image at the stream's position with the record's JPEG settings.
 // Sets AbortFlag and throws EPixJpegException when libjpeg fails.
 void WriteJpegStream(TPixStream& stream, TBitmap& image, TIOParams& params, TProgressRecord& progress);

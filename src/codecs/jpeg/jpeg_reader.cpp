@@ -34,8 +34,10 @@ enum class TRowLayout {
 
 class TJpegReader {
 public:
-  TJpegReader(TPixStream& stream, TBitmap& image, TIOParams& params, bool paramsOnly, TProgressRecord& progress)
-      : m_stream(stream), m_image(image), m_params(params), m_paramsOnly(paramsOnly), m_progress(progress) {
+  TJpegReader(TPixStream& stream, TBitmap& image, TIOParams& params, bool paramsOnly, TProgressRecord& progress,
+              TRowSink* rows)
+      : m_stream(stream), m_image(image), m_params(params), m_paramsOnly(paramsOnly), m_progress(progress),
+        m_rows(rows) {
     // libjpeg's managers report through a copy that always has a flag and a
     // reason to set, the caller's where it gave them.
     m_sink = progress;
@@ -61,6 +63,7 @@ private:
   void ChooseScale();
   bool StartDecompress();
   void DecodeRows();
+  bool DecodeIntoSink();
   void StoreRow(int32_t y);
   void Finish();
   void KeepMarkers();
@@ -70,6 +73,7 @@ private:
   TIOParams& m_params;
   bool m_paramsOnly;
   TProgressRecord& m_progress;
+  TRowSink* m_rows;
   TProgressRecord m_sink;
   bool m_localAbort = false;
   TFailureReason m_localReason = frNone;
@@ -229,7 +233,36 @@ void TJpegReader::StoreRow(int32_t y) {
   }
 }
 
+// Rows straight from libjpeg into the sink, as DecodeRows stores them into
+// the image; false when the sink does not take this picture.
+bool TJpegReader::DecodeIntoSink() {
+  const auto width = static_cast<int32_t>(m_info.output_width);
+  const auto height = static_cast<int32_t>(m_info.output_height);
+  if (!m_rows || m_layout != TRowLayout::Direct || m_info.scale_denom != 1) return false;
+  // The sink may judge the picture by its markers too.
+  KeepMarkers();
+  if (!m_rows->Start(width, height)) return false;
+  // The previous picture's block is not needed while the sink works.
+  m_image.Allocate(1, 1, TPixelFormat::TrueColor);
+  m_progress.PerUnit = height > 0 ? 100.0 / height : 0.0;
+  m_progress.Counter = 0;
+  int32_t stored = 0;
+  while (m_info.output_scanline < m_info.output_height) {
+    JSAMPROW target = m_rows->RowTarget(stored);
+    JDIMENSION got = 0;
+    if (!JpegGuarded(m_err, [this, &target, &got] { got = jpeg_read_scanlines(&m_info, &target, 1); })) break;
+    if (Aborted() || got == 0) break;
+    m_rows->RowDone(stored);
+    ++stored;
+    m_progress.Advance(got);
+    if (Aborted()) break;
+  }
+  if (stored < height) Abort(frCorruptData);
+  return true;
+}
+
 void TJpegReader::DecodeRows() {
+  if (DecodeIntoSink()) return;
   const int32_t height = static_cast<int32_t>(m_info.output_height);
   // Drop the old block before the new one is taken. Every row is written
   // below, or cleared when the decode stops early.
@@ -326,8 +359,8 @@ int64_t FindJpegStart(TPixStream& stream) {
 }
 
 void ReadJpegStream(TPixStream& stream, TBitmap& image, TIOParams& params, bool paramsOnly,
-                    TProgressRecord& progress) {
-  TJpegReader reader(stream, image, params, paramsOnly, progress);
+                    TProgressRecord& progress, TRowSink* rows) {
+  TJpegReader reader(stream, image, params, paramsOnly, progress, rows);
   reader.Run();
 }
 

@@ -182,6 +182,41 @@ TEST_F(ConvertOneTest, PhotosStandUprightBeforeTheTurnRulesAndTheMetadataFollows
   EXPECT_LT(reader.ParamRecord().MarkerList().IndexOf(0xE1), 0);
 }
 
+// Every orientation, turn and rule, and a file cut in its scan: the photo
+// fitted while it is decoded gives the bytes of the whole-picture way.
+TEST_F(ConvertOneTest, FittingWhileDecodingWritesTheBytesOfTheWholePicture) {
+  options.MaxWidth = 60;
+  options.MaxHeight = 80;
+  using pixtest::ReadFile;
+  for (int orientation = 1; orientation <= 8; ++orientation) {
+    TPixImage writer;
+    PaintOrientationPattern(*writer.CurrentBitmap(), 301, 157);
+    const auto exif = jpegtest::ExifPayload(true, {{0x0112, 3, {static_cast<uint32_t>(orientation)}, ""}}, {});
+    writer.ParamRecord().MarkerList().AddMarker(0xE1, exif.data(), static_cast<int>(exif.size()));
+    writer.SaveAsJpeg(In("photo.jpg"));
+    ASSERT_FALSE(writer.AbortFlag());
+    const std::string whole = ReadFile(In("photo.jpg"));
+    pixtest::WriteFile(In("cut.jpg"), whole.substr(0, whole.size() * 3 / 5));
+    for (const int rotation : {kRotation90Left, kRotation90Right})
+      for (const bool rules : {false, true}) {
+        options.Rotation = rotation;
+        options.LandscapeOnly = options.AutoOrient = rules;
+        for (const char* name : {"photo.jpg", "cut.jpg"}) {
+          SCOPED_TRACE(testing::Message() << "orientation " << orientation << ", rotation " << rotation
+                                          << ", rules " << rules << ", " << name);
+          const TConvertOutcome fitted = ConvertOne(image, options, In(name), Out("fitted.jpg"));
+          pixtest::ScopedSetting<bool> forced(WholePictureLoadsForced, ForceWholePictureLoads, true);
+          const TConvertOutcome plain = ConvertOne(image, options, In(name), Out("whole.jpg"));
+          ASSERT_TRUE(fitted.Written && plain.Written);
+          EXPECT_EQ(fitted.Damage, plain.Damage);
+          EXPECT_EQ(std::tie(fitted.SourceWidth, fitted.SourceHeight, fitted.Width, fitted.Height),
+                    std::tie(plain.SourceWidth, plain.SourceHeight, plain.Width, plain.Height));
+          EXPECT_EQ(ReadFile(Out("fitted.jpg")), ReadFile(Out("whole.jpg")));
+        }
+      }
+  }
+}
+
 TEST_F(ConvertOneTest, HeifPhotosAreNotTurnedTwiceAndTheirJpegSaysOrientationOne) {
   // The EXIF block says: show it turned a quarter clockwise. libheif turns
   // HEIF pictures by their container alone, which here says nothing.
