@@ -7,6 +7,7 @@
 #include <exiv2/exiv2.hpp>
 #include <lcms2.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -81,6 +82,18 @@ inline Bytes CameraExif(bool little, int orientation = 6) {
       thumbnail, {{0x0001, 2, {}, "N"}, {0x0002, 5, {48, 1, 51, 1, 0, 1}, ""}});
 }
 
+// The profile's bytes, closing it. lcms stamps the creation time into the
+// header; a fixed date keeps two profiles made a second apart equal.
+inline Bytes SavedProfile(cmsHPROFILE profile) {
+  cmsUInt32Number size = 0;
+  cmsSaveProfileToMem(profile, nullptr, &size);
+  Bytes bytes(size);
+  cmsSaveProfileToMem(profile, bytes.data(), &size);
+  cmsCloseProfile(profile);
+  if (bytes.size() >= 36) std::fill(bytes.begin() + 24, bytes.begin() + 36, uint8_t{0});
+  return bytes;
+}
+
 // An ICC profile made by lcms2; sRGB when primaries is null.
 inline Bytes Profile(const cmsCIExyYTRIPLE* primaries = nullptr, double gamma = 0) {
   cmsHPROFILE profile = nullptr;
@@ -96,12 +109,7 @@ inline Bytes Profile(const cmsCIExyYTRIPLE* primaries = nullptr, double gamma = 
     profile = cmsCreateRGBProfile(&d65, primaries, curves);
     cmsFreeToneCurve(curve);
   }
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  Bytes bytes(size);
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  return bytes;
+  return SavedProfile(profile);
 }
 
 // A gray profile with the given curve: plain gamma, or the sRGB curve when 0.
@@ -112,12 +120,7 @@ inline Bytes GrayProfile(double gamma) {
   cmsToneCurve* curve = gamma > 0 ? cmsBuildGamma(nullptr, gamma) : cmsBuildParametricToneCurve(nullptr, 4, srgb);
   cmsHPROFILE profile = cmsCreateGrayProfile(&d65, curve);
   cmsFreeToneCurve(curve);
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  Bytes bytes(size);
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  return bytes;
+  return SavedProfile(profile);
 }
 
 inline const cmsCIExyYTRIPLE kDisplayP3 = {{0.680, 0.320, 1}, {0.265, 0.690, 1}, {0.150, 0.060, 1}};
