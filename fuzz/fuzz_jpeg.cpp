@@ -24,6 +24,16 @@ struct TQuietProgress {
   }
 };
 
+// Starts the fit with an orientation, as the conversion's loader does.
+struct TOrientedSink final : pix::TRowSink {
+  pix::TStreamedTurnAndFit& Fit;
+  int32_t Orientation;
+  TOrientedSink(pix::TStreamedTurnAndFit& fit, int32_t orientation) : Fit(fit), Orientation(orientation) {}
+  bool Start(int32_t width, int32_t height) override { return Fit.Start(width, height, Orientation); }
+  uint8_t* RowTarget(int32_t y) override { return Fit.RowTarget(y); }
+  void RowDone(int32_t y) override { Fit.RowDone(y); }
+};
+
 void CheckStreamedFit(const uint8_t* data, size_t size) {
   if (size == 0) return;
   const int32_t orientation = 1 + data[size / 2] % 8;
@@ -43,7 +53,8 @@ void CheckStreamedFit(const uint8_t* data, size_t size) {
   TQuietProgress streamedProgress;
   {
     pix::TPixMemoryStream stream(data, static_cast<int64_t>(size));
-    pix::ReadJpegStream(stream, untouched, streamedParams, false, streamedProgress.Record, &fit);
+    TOrientedSink sink(fit, orientation);
+    pix::ReadJpegStream(stream, untouched, streamedParams, false, streamedProgress.Record, &sink);
   }
   if (wholeProgress.Aborted != streamedProgress.Aborted) __builtin_trap();
   if (!fit.Started()) return;

@@ -146,7 +146,7 @@ bool ExpectStreamedSameAsWhole(int32_t orientation, double angle, const Case& c,
 TEST(StreamedTurnAndFit, MatchesUprightThenTurnAndFitForEveryOrientationTurnAndFilter) {
   // Besides the small cases, pictures tall enough that the band slides, and
   // a strong shrink.
-  const Case large[] = {{301, 157, 40, 30}, {157, 301, 30, 40}, {203, 97, 23, 50}, {640, 480, 24, 32}};
+  const Case large[] = {{301, 157, 40, 30}, {157, 301, 30, 40}, {203, 97, 23, 50}, {640, 480, 24, 32}, {128, 128, 9, 7}};
   for (int32_t orientation = 1; orientation <= 8; ++orientation)
     for (double angle : {90.0, 270.0})
       for (TResampleFilter filter : {rfMitchell, rfLanczos3, rfTriangle}) {
