@@ -15,14 +15,14 @@
 # Usage: [RUNS=n] bench/album_bench.sh [build-dir] [photo-count | folder-of-jpegs] [small-file-count]
 # A number generates that many photo-like 4000x3000 JPEGs; a folder (e.g. the
 # camera photos in ../shared/testdata/photos) is converted as it is. RUNS
-# (default 3) is how many runs each figure is the best of.
+# (default 5) is how many runs each figure is the best of.
 set -euo pipefail
 source_arg=${2:-20}
 [ -d "$source_arg" ] && source_arg=$(realpath "$source_arg")
 cd "$(dirname "$0")/.."
 build=${1:-build}
 small_count=${3:-5000}
-runs=${RUNS:-3}
+runs=${RUNS:-5}
 pixfold="$build/src/pixfold"
 batch="$build/src/pixfold-batch"
 bench_batch="$build/bench/bench_batch"
