@@ -85,12 +85,13 @@ INI
 }
 
 # best_of command... -> prints "wall_s cpu_s maxrss_kb": the best wall time of
-# $runs runs with that run's CPU time, and the highest peak memory of any.
+# $runs runs ($times when set) with that run's CPU time, and the highest peak
+# memory of any.
 # The folder $fresh (if set) is removed before each run, so that every run
 # writes new files rather than replacing (and syncing) the last run's.
 best_of() {
   local best="" cpu="" kb=0
-  for _ in $(seq "$runs"); do
+  for _ in $(seq "${times:-$runs}"); do
     [ -z "${fresh:-}" ] || rm -rf "$fresh"
     # time(1) puts a status line before the figures when the program fails.
     if ! /usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/run.err"; then
@@ -140,7 +141,7 @@ cmp -s <(tree_sums "$work/out-one") <(tree_sums "$work/out-pixfold") && same_thr
 read -r batch_s batch_cpu batch_kb <<<"$(fresh="$work/out-batch" best_of "$batch" --quiet "$work/album" "$work/out-batch")"
 cmp -s <(tree_sums "$work/out-pixfold") <(tree_sums "$work/out-batch") && same=yes || same=NO
 
-read -r magick_s magick_cpu magick_kb <<<"$(RUNS=$(( runs > 2 ? 2 : runs )) fresh="" best_of bash -c magick_all)"
+read -r magick_s magick_cpu magick_kb <<<"$(times=$(( runs > 2 ? 2 : runs )) fresh="" best_of bash -c magick_all)"
 read -r djpeg_s djpeg_cpu djpeg_kb <<<"$(best_of bash -c djpeg_all)"
 
 python3 - "$count" "$made" "$cores" "$workers" "$decoded_bytes" "$runs" \
