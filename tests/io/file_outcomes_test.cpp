@@ -151,6 +151,7 @@ TEST_F(FileOutcomes, EveryKeptHostileInputHasItsExpectedOutcome) {
       {"fuzz_gif/bad-lzw-interlaced.gif", Loads()},
       {"fuzz_heif/av1-bad-obus-dav1d-plugin-leak.avif", Fails(frCorruptData)},
       {"fuzz_heif/decoding-warning.heic", Loads(frCorruptData)},
+      {"fuzz_heif/grid-canvas-larger-than-the-image.heic", Fails(frSizeTooLarge)},
       {"fuzz_webp/animation-tall-canvas.webp", Loads()},
       {"fuzz_gif/giant-frame.gif", Fails(frTruncated)},
       {"fuzz_gif/no-data.gif", Fails(frTruncated)},

@@ -24,9 +24,13 @@ using namespace heif;
 
 // A HEIF file larger than this is refused before it is read into memory.
 constexpr int64_t kMaxFileBytes = int64_t{1} << 30;
-// libheif refuses images (and tiles, and auxiliary images) with a side of
-// this many pixels or more while it parses, before anything is decoded.
-constexpr int kMaxSide = 32768;
+// libheif refuses images (and tiles, grid canvases and auxiliary images)
+// with a side of this many pixels or more while it parses, before anything is
+// decoded. It allocates and clears a grid's canvas by the size the grid
+// states, whatever size the image claims, so this side bounds what a few
+// hostile bytes can cost (a 26000 x 26000 canvas took 4 GB and 12 s); long
+// panoramas still fit.
+constexpr int kMaxSide = 20000;
 constexpr std::size_t kBoxHeader = 8;
 
 // frNone when the data begins with a file-type box; frTruncated when it ends
