@@ -3,54 +3,31 @@
 // image of the same size.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <memory>
-#include <random>
 
 #include "codecs/ico/ico_codec.h"
 #include "codecs/pcx/pcx_codec.h"
 #include "codecs/pnm/pnm_codec.h"
 #include "codecs/tga/tga_codec.h"
 
+#include "photo_like.h"
+
 using namespace pix;
 
 namespace {
 
-// Smooth gradients with a little noise, as in the BMP benchmark.
-std::unique_ptr<TBitmap> PhotoLike(int width, int height) {
-  auto b = std::make_unique<TBitmap>(width, height, TPixelFormat::TrueColor);
-  std::mt19937 rng(1);
-  for (int y = 0; y < height; ++y) {
-    uint8_t* row = b->ScanLine(y);
-    for (int x = 0; x < width; ++x) {
-      const double u = x / double(width), v = y / double(height);
-      const int noise = static_cast<int>(rng() % 9) - 4;
-      row[3 * x] = static_cast<uint8_t>(std::clamp(int(255 * v * v) + noise, 0, 255));
-      row[3 * x + 1] = static_cast<uint8_t>(std::clamp(int(128 + 120 * std::sin(6 * u + 3 * v)) + noise, 0, 255));
-      row[3 * x + 2] = static_cast<uint8_t>(std::clamp(int(255 * u) + noise, 0, 255));
-    }
-  }
-  return b;
-}
-
 const TBitmap& Photo() {
-  static const auto image = PhotoLike(4000, 3000);
+  static const auto image = pixbench::MakePhotoLike(pixbench::kWidth, pixbench::kHeight);
   return *image;
 }
 
 const TBitmap& Icon() {
-  static const auto image = PhotoLike(256, 256);
+  static const auto image = pixbench::MakePhotoLike(256, 256);
   return *image;
 }
 
-struct TRun {
-  bool aborted = false;
-  TProgressRecord progress;
-  TIOParams params;
-  TRun() { progress.Aborting = &aborted; }
-};
+using pixbench::TRun;
 
 std::vector<uint8_t> Encode(TCodecWrite write, const TBitmap& source, bool rle) {
   TRun run;

@@ -19,22 +19,25 @@ namespace pixbench {
 constexpr int kWidth = 4000;
 constexpr int kHeight = 3000;
 
-inline const pix::TBitmap& PhotoLike() {
-  static const std::unique_ptr<pix::TBitmap> image = [] {
-    auto b = std::make_unique<pix::TBitmap>(kWidth, kHeight, pix::TPixelFormat::TrueColor);
-    std::mt19937 rng(1);
-    for (int y = 0; y < kHeight; ++y) {
-      uint8_t* row = b->ScanLine(y);
-      for (int x = 0; x < kWidth; ++x) {
-        const double u = x / double(kWidth), v = y / double(kHeight);
-        const int noise = static_cast<int>(rng() % 9) - 4;
-        row[3 * x] = static_cast<uint8_t>(std::clamp(int(255 * v * v) + noise, 0, 255));
-        row[3 * x + 1] = static_cast<uint8_t>(std::clamp(int(128 + 120 * std::sin(6 * u + 3 * v)) + noise, 0, 255));
-        row[3 * x + 2] = static_cast<uint8_t>(std::clamp(int(255 * u) + noise, 0, 255));
-      }
+// A width x height photo-like picture: smooth gradients with a little noise.
+inline std::unique_ptr<pix::TBitmap> MakePhotoLike(int width, int height) {
+  auto b = std::make_unique<pix::TBitmap>(width, height, pix::TPixelFormat::TrueColor);
+  std::mt19937 rng(1);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = b->ScanLine(y);
+    for (int x = 0; x < width; ++x) {
+      const double u = x / double(width), v = y / double(height);
+      const int noise = static_cast<int>(rng() % 9) - 4;
+      row[3 * x] = static_cast<uint8_t>(std::clamp(int(255 * v * v) + noise, 0, 255));
+      row[3 * x + 1] = static_cast<uint8_t>(std::clamp(int(128 + 120 * std::sin(6 * u + 3 * v)) + noise, 0, 255));
+      row[3 * x + 2] = static_cast<uint8_t>(std::clamp(int(255 * u) + noise, 0, 255));
     }
-    return b;
-  }();
+  }
+  return b;
+}
+
+inline const pix::TBitmap& PhotoLike() {
+  static const std::unique_ptr<pix::TBitmap> image = MakePhotoLike(kWidth, kHeight);
   return *image;
 }
 

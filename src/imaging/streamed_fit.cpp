@@ -91,11 +91,11 @@ bool TStreamedTurnAndFit::Started() const { return m_state != nullptr; }
 
 bool TStreamedTurnAndFit::Start(int32_t width, int32_t height, int32_t orientation) {
   m_state.reset();
-  if (!Fits(width, height, orientation)) return false;
+  const TFilterEntry* filter = FilterEntryOf(m_filter);
   const TArrangement arrangement = ArrangementFor(m_angle, orientation);
-  auto state = std::make_unique<TState>(arrangement, *FilterEntryOf(m_filter),
-                                        PlanFit(ArrangedSize(width, height, arrangement), m_maxWidth, m_maxHeight),
-                                        width, height);
+  const TFitPlan plan = PlanFit(ArrangedSize(width, height, arrangement), m_maxWidth, m_maxHeight);
+  if (QuarterTurnOf(m_angle) == TQuarterTurn::None || !filter || plan.Steps == 0) return false;
+  auto state = std::make_unique<TState>(arrangement, *filter, plan, width, height);
   TState& s = *state;
   s.RowBytes = (static_cast<int64_t>(width) * 3 + 63) / 64 * 64;
   s.Capacity = std::min(height, kGroupRows);
